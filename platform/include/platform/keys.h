@@ -1,0 +1,24 @@
+// Keyboard services. Keys are named by PC set-1 scancodes (0 to 127).
+#pragma once
+
+inline constexpr int SC_ESCAPE = 1;
+inline constexpr int SC_W = 17;
+inline constexpr int SC_A = 30;
+inline constexpr int SC_S = 31;
+inline constexpr int SC_D = 32;
+inline constexpr int SC_COUNT = 128;
+
+// True while the key is held down; false for scancodes outside 0 to 127.
+// Before OpenScreen (and always in the server) this reads the terminal on
+// standard input: a lone ESC byte counts as Escape being down once; when
+// standard input is not a terminal no key is ever down. Once a window is open
+// it follows the window's key events, and a press released between two looks
+// still reads as down once. SIGINT, SIGTERM and closing the window count as
+// Escape.
+bool IsKeyDown(int scancode);
+
+// Returns once a key press is waiting in the input (window or terminal),
+// checking every 50 ms, without taking it out of the input. Returns at once
+// when standard input is not a terminal or is at end of file (and no window is
+// open), so a program started without a keyboard never hangs.
+void WaitForKey();

@@ -1,0 +1,50 @@
+// Screen, image and drawing services of the game window.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// A colour: alpha in bits 24-31, red 16-23, green 8-15, blue 0-7.
+using Colour = std::uint32_t;
+
+// Pixels whose low 24 bits are magenta are never drawn, whatever their alpha.
+inline constexpr Colour TRANSPARENT_COLOUR = 0xFF00FF;
+// A fresh image: magenta with alpha FF.
+inline constexpr Colour FRESH_IMAGE_COLOUR = 0xFFFF00FF;
+
+// Images larger than this either way are refused like missing files.
+inline constexpr int MAX_IMAGE_SIDE = 4096;
+
+// Flag for OpenScreen: a window without frame, border or title bar.
+inline constexpr int SCREEN_FLAG_BORDERLESS = 8;
+
+// An image in the screen's format, rows top to bottom. Created once by the
+// game and never freed.
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<Colour> pixels;
+};
+
+// Opens the window with a 32-bit framebuffer of our own. 0 on success. From
+// then on PrintLine, WaitForKey and IsKeyDown work on the window.
+int OpenScreen(int width, int height, int bits_per_pixel, int flags);
+
+// Nesting lock: the outermost UnlockScreen shows the whole framebuffer.
+void LockScreen();
+void UnlockScreen();
+
+// A width x height image filled with FRESH_IMAGE_COLOUR; null when no screen is
+// open or a side is below 1 or above MAX_IMAGE_SIDE.
+Image* CreateImage(int width, int height);
+
+// Decodes a BMP file (any common depth, either row order) into `image` from its
+// top-left corner, converted to the screen format. 0 on success.
+int LoadBitmapImage(const char* path, Image* image);
+
+// Draws the image with its top-left corner at (x, y), skipping transparent
+// pixels and clipping to the screen. A null image draws nothing.
+void DrawImageTransparent(int x, int y, const Image* image);
+
+// Fills x1 <= x <= x2, y1 <= y <= y2 (both corners included), clipped.
+void DrawFilledBox(int x1, int y1, int x2, int y2, Colour colour);

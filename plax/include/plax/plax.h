@@ -1,0 +1,128 @@
+// PLAX: the network event engine.
+//
+// A program opens a client connection (PLAX_OpenClient) or a listening socket
+// (PLAX_OpenServer) with one call and gets an engine connection ID back. From
+// then on the engine's own threads report what happens through plain callback
+// functions; the program sends and closes by ID. Every operation returns a
+// result code: PLAX_GURU_NO_ERROR (-1) is success, anything else is a failure
+// whose text PLAX_GURUText gives. The engine never prints and never throws.
+//
+// The engine starts itself before main() and cleans up during normal exit: at
+// exit every connection still open is closed and its disconnected callback is
+// called (on the reaper thread) before the process ends.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Engine connection ID: the first is 1, 0 never names a connection. Only
+// equality has a meaning.
+using PLAX_ID = std::uint32_t;
+
+// Result code ("GURU code"): -1 is success, every failure has its own code.
+using PLAX_Result = std::int32_t;
+
+// A socket handle as the platform gives it; PLAX_INVALID_SOCKET when closed.
+using PLAX_Socket = int;
+inline constexpr PLAX_Socket PLAX_INVALID_SOCKET = -1;
+
+// Byte string: length-counted, may hold zero bytes.
+using PLAX_Bytes = std::string;
+
+inline constexpr PLAX_Result PLAX_GURU_NO_ERROR = -1;
+inline constexpr PLAX_Result PLAX_GURU_UNKNOWN_ERROR = 0;
+inline constexpr PLAX_Result PLAX_GURU_UNKNOWN_EVENT_ID = -2;
+inline constexpr PLAX_Result PLAX_GURU_NO_SOCKET = -3;
+inline constexpr PLAX_Result PLAX_GURU_CANT_CREATE_SOCKET = -4;
+inline constexpr PLAX_Result PLAX_GURU_CANT_BIND = -5;
+inline constexpr PLAX_Result PLAX_GURU_CANT_LISTEN = -6;
+inline constexpr PLAX_Result PLAX_GURU_ALREADY_INITIALIZED = -7;
+inline constexpr PLAX_Result PLAX_GURU_MAX_SIM_CON_REQ_RANGE = -8;
+inline constexpr PLAX_Result PLAX_GURU_PORT_RANGE = -9;
+inline constexpr PLAX_Result PLAX_GURU_CANT_RESOLVE = -10;
+inline constexpr PLAX_Result PLAX_GURU_CANT_CONNECT = -11;
+inline constexpr PLAX_Result PLAX_GURU_ID_NOT_FOUND = -12;
+inline constexpr PLAX_Result PLAX_GURU_MISSING_EVENT = -13;
+inline constexpr PLAX_Result PLAX_GURU_IPA_ALREADY_LISTED = -14;
+inline constexpr PLAX_Result PLAX_GURU_IPA_NOT_LISTED = -15;
+inline constexpr PLAX_Result PLAX_GURU_CALLBACK_ERROR = -16;
+inline constexpr PLAX_Result PLAX_GURU_IPA_NOT_FOUND = -17;
+inline constexpr PLAX_Result PLAX_GURU_SEND_ERROR = -18;
+inline constexpr PLAX_Result PLAX_GURU_NOT_A_SERVER = -20;
+inline constexpr PLAX_Result PLAX_GURU_NO_IPV6 = -21;
+
+// Life-cycle states of a connection record.
+inline constexpr std::int32_t PLAX_STATE_READY = 1;
+inline constexpr std::int32_t PLAX_STATE_RUNNING = 2;
+inline constexpr std::int32_t PLAX_STATE_CLOSED = 3;
+inline constexpr std::int32_t PLAX_STATE_REAPING = 4;
+
+inline constexpr std::int32_t PLAX_PROTOCOL_TCP = 0;
+inline constexpr std::int32_t PLAX_PROTOCOL_UDP = 1;
+
+// Address filter of a listening record.
+inline constexpr std::uint8_t PLAX_IPA_MODE_NONE = 0;
+inline constexpr std::uint8_t PLAX_IPA_MODE_DENY = 1;
+inline constexpr std::uint8_t PLAX_IPA_MODE_ALLOW = 2;
+
+// Callbacks. They run on engine threads, never on the caller's: connected,
+// new-connection, refused and new-data on the record's worker thread (one
+// record's events never overlap), disconnected on the reaper thread after the
+// worker has ended; nothing of that record is reported after it. No engine
+// lock is held during a callback, so a callback may call any engine operation.
+// Address texts and received bytes are valid only during the call.
+using PLAX_EventDisconnected = void (*)(PLAX_ID id);
+using PLAX_EventConnected = void (*)(PLAX_ID id);
+// The accepted socket belongs to the program: adopt it (PLAX_AdoptSocket) or
+// close it (PLAX_CloseSocket).
+using PLAX_EventNewConnection = void (*)(PLAX_ID server_id, PLAX_Socket accepted,
+                                         const char* peer_address);
+using PLAX_EventNewConnectionRefused = void (*)(PLAX_ID server_id, const char* peer_address);
+using PLAX_EventNewData = void (*)(PLAX_ID id, const PLAX_Bytes& data);
+using PLAX_EventNewDataUDP = void (*)(PLAX_ID id, const char* sender_address,
+                                      const PLAX_Bytes& data);
+
+// Opens a TCP connection to `host` (dotted IPv4 text or a host name; names are
+// cached for 60 s) and hands it to a worker thread. Blocks the caller for the
+// resolution and up to `timeout_seconds` of connect wait; a refused connect
+// fails at once. `id_out` is 0 on entry and after any failure. Any callback
+// may be null.
+PLAX_Result PLAX_OpenClient(PLAX_ID& id_out, const char* host, std::uint16_t port,
+                            PLAX_EventDisconnected on_disconnected,
+                            PLAX_EventConnected on_connected, PLAX_EventNewData on_new_data,
+                            std::int32_t timeout_seconds);
+
+// Listens on `port` (0: the system chooses) on every local IPv4 address with a
+// backlog of `max_sim_con_req` (1 to 4096). `on_new_connection` is required;
+// `on_new_connection_refused` may be null.
+PLAX_Result PLAX_OpenServer(PLAX_ID& id_out, std::uint16_t port, std::uint16_t max_sim_con_req,
+                            PLAX_EventNewConnection on_new_connection,
+                            PLAX_EventNewConnectionRefused on_new_connection_refused);
+
+// Makes an offered socket an engine connection with callbacks of its own. The
+// engine owns the socket from then on. Writes the peer's and the local dotted
+// address (each left as it was if the platform cannot tell it).
+PLAX_Result PLAX_AdoptSocket(PLAX_Socket accepted, PLAX_ID& id_out, std::string& peer_address_out,
+                             PLAX_EventDisconnected on_disconnected,
+                             PLAX_EventConnected on_connected, PLAX_EventNewData on_new_data,
+                             std::string& local_address_out);
+
+// Closes an offered socket that the program does not adopt.
+void PLAX_CloseSocket(PLAX_Socket accepted);
+
+// Sends all of `data` (from the engine's own copy) and waits until the
+// platform has taken it. Sends on one connection are serialised, so every
+// call's bytes go out whole. A peer that takes nothing for
+// PLAX_SEND_TIMEOUT_MS makes the send fail with -18 and closes the connection.
+// `host`/`port` are used only by datagram records ("0": broadcast); TCP
+// senders pass "" and 0. `sent_out` is 0 on entry, then the bytes taken.
+PLAX_Result PLAX_Send(PLAX_ID id, const PLAX_Bytes& data, std::uint32_t& sent_out,
+                      const char* host, std::uint16_t port);
+
+// Closes a running connection; its worker ends and the reaper reports the
+// disconnection. A record not yet running is left alone (-1).
+PLAX_Result PLAX_Close(PLAX_ID id);
+
+// The fixed English text of a result code; "Unknown GURU-Code" for codes
+// without one. Reads no engine state; callable from any thread.
+std::string PLAX_GURUText(PLAX_Result code);

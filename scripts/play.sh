@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts the game: the server (its lines
+# in this terminal) and one client window, both on the shipped map and
+# sprites. When the client ends, the server is stopped too.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "play: no display (DISPLAY is not set): the client needs a graphical session." >&2
+  exit 1
+fi
+
+scripts/install-deps.sh
+cmake --preset release >/dev/null
+cmake --build --preset release --target server client
+
+bin="$root/build/release/bin"
+# Both programs read map/Map and imgs/... from their working directory.
+cd "$root/assets"
+"$bin/server" </dev/null &
+server_pid=$!
+trap 'kill "$server_pid" 2>/dev/null; wait "$server_pid" 2>/dev/null' EXIT
+sleep 0.3
+"$bin/client"
