@@ -6,6 +6,14 @@ inline constexpr int SC_W = 17;
 inline constexpr int SC_A = 30;
 inline constexpr int SC_S = 31;
 inline constexpr int SC_D = 32;
+inline constexpr int SC_BACKSPACE = 14;
+inline constexpr int SC_TAB = 15;
+inline constexpr int SC_ENTER = 28;
+inline constexpr int SC_SPACE = 57;
+inline constexpr int SC_UP = 72;
+inline constexpr int SC_LEFT = 75;
+inline constexpr int SC_RIGHT = 77;
+inline constexpr int SC_DOWN = 80;
 inline constexpr int SC_COUNT = 128;
 
 // True while the key is held down; false for scancodes outside 0 to 127.

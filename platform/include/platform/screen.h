@@ -35,16 +35,20 @@ void LockScreen();
 void UnlockScreen();
 
 // A width x height image filled with FRESH_IMAGE_COLOUR; null when no screen is
-// open or a side is below 1 or above MAX_IMAGE_SIDE.
+// open or a side is below 1 or above MAX_IMAGE_SIDE. The platform keeps every
+// image until the process ends; callers never free one.
 Image* CreateImage(int width, int height);
 
 // Decodes a BMP file (any common depth, either row order) into `image` from its
-// top-left corner, converted to the screen format. 0 on success.
+// top-left corner, converted to the screen format and clipped to the image.
+// 0 on success; non-zero (image untouched) for a missing, damaged or oversized
+// file.
 int LoadBitmapImage(const char* path, Image* image);
 
 // Draws the image with its top-left corner at (x, y), skipping transparent
 // pixels and clipping to the screen. A null image draws nothing.
 void DrawImageTransparent(int x, int y, const Image* image);
 
-// Fills x1 <= x <= x2, y1 <= y <= y2 (both corners included), clipped.
+// Fills x1 <= x <= x2, y1 <= y <= y2 (both corners included), clipped. The
+// corners may come in any order: the box between them is filled.
 void DrawFilledBox(int x1, int y1, int x2, int y2, Colour colour);

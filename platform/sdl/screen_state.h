@@ -1,0 +1,21 @@
+// The screen's framebuffer, shared by the drawing, text and window files.
+#pragma once
+
+#include <vector>
+
+#include "platform/screen.h"
+
+struct ScreenState {
+  bool open = false;
+  int width = 0;
+  int height = 0;
+  std::vector<Colour> pixels;  // rows top to bottom
+  int lock_depth = 0;
+};
+
+// The one screen. Touched only by the thread that opened it.
+ScreenState& Screen_State();
+
+// Window text and event pumping happen only on the thread that opened the
+// screen: an SDL window belongs to the thread that created it. Any thread may ask.
+bool Screen_OnOwnerThread();

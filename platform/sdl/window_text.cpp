@@ -1,0 +1,100 @@
+// Console lines drawn into the window, one under the other, in a monospaced
+// font; past the last line that fits, the cursor goes back to the top.
+#include "window_text.h"
+
+#include <SDL.h>
+#include <SDL_ttf.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "platform/screen.h"
+#include "screen_state.h"
+
+namespace {
+
+constexpr const char* FONT_PATH = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
+constexpr int FONT_POINT_SIZE = 14;
+constexpr int TEXT_MARGIN = 4;
+constexpr SDL_Color TEXT_COLOUR{255, 255, 255, 255};
+constexpr SDL_Color TEXT_BACKGROUND{0, 0, 0, 255};
+
+struct TextState {
+  TTF_Font* font = nullptr;
+  bool font_tried = false;  // a missing font is reported once, not per line
+  int cursor_y = 0;
+};
+
+TextState text;
+
+TTF_Font* Text_Font() {
+  if (text.font_tried) return text.font;
+  text.font_tried = true;
+  if (TTF_WasInit() == 0 && TTF_Init() != 0) {
+    std::fprintf(stderr, "Window text unavailable (%s); lines go to standard output only\n",
+                 TTF_GetError());
+    return nullptr;
+  }
+  text.font = TTF_OpenFont(FONT_PATH, FONT_POINT_SIZE);
+  if (text.font == nullptr) {
+    std::fprintf(stderr, "Font %s not found; window text goes to standard output only\n",
+                 FONT_PATH);
+  }
+  return text.font;
+}
+
+// Copies the rendered line into the framebuffer at (x, y), clipped.
+void Text_Blit(SDL_Surface* line, int x, int y) {
+  ScreenState& screen = Screen_State();
+  int width = std::min(line->w, screen.width - x);
+  int height = std::min(line->h, screen.height - y);
+  if (width <= 0 || height <= 0) return;
+  SDL_LockSurface(line);
+  for (int row = 0; row < height; ++row) {
+    const auto* source =
+        reinterpret_cast<const Colour*>(static_cast<const unsigned char*>(line->pixels) +
+                                        static_cast<std::size_t>(row) * line->pitch);
+    std::copy(source, source + width,
+              &screen.pixels[static_cast<std::size_t>(y + row) * screen.width + x]);
+  }
+  SDL_UnlockSurface(line);
+}
+
+void Text_Render(TTF_Font* font, const std::string& line, int y) {
+  if (line.empty()) return;  // the font renders nothing for no text
+  SDL_Surface* shaded = TTF_RenderUTF8_Shaded(font, line.c_str(), TEXT_COLOUR, TEXT_BACKGROUND);
+  if (shaded == nullptr) return;
+  SDL_Surface* argb = SDL_ConvertSurfaceFormat(shaded, SDL_PIXELFORMAT_ARGB8888, 0);
+  SDL_FreeSurface(shaded);
+  if (argb == nullptr) return;
+  Text_Blit(argb, TEXT_MARGIN, y);
+  SDL_FreeSurface(argb);
+}
+
+}  // namespace
+
+void WindowText_PrintLine(std::string_view line) {
+  ScreenState& screen = Screen_State();
+  if (!screen.open || !Screen_OnOwnerThread()) return;
+  TTF_Font* font = Text_Font();
+  if (font == nullptr) return;
+  int line_height = std::max(TTF_FontLineSkip(font), 1);
+  if (text.cursor_y + line_height > screen.height) text.cursor_y = 0;
+  LockScreen();
+  // The line's band is cleared first so a line never mixes with the picture.
+  DrawFilledBox(0, text.cursor_y, screen.width - 1, text.cursor_y + line_height - 1, 0);
+  Text_Render(font, std::string(line), text.cursor_y);
+  UnlockScreen();
+  text.cursor_y += line_height;
+}
+
+void WindowText_Reset() {
+  text.cursor_y = 0;
+}
+
+void WindowText_Close() {
+  if (text.font != nullptr) TTF_CloseFont(text.font);
+  if (TTF_WasInit() != 0) TTF_Quit();
+  text = TextState{};
+}

@@ -1,0 +1,41 @@
+// Stop signals: the handler only sets a flag that the key services read.
+#include "signals.h"
+
+#include <signal.h>
+
+#include <atomic>
+
+#include "terminal.h"
+
+namespace {
+
+std::atomic<bool> stop_requested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "read from a signal handler");
+
+void Signals_OnStop(int signal_number) {
+  if (!stop_requested.exchange(true)) return;
+  Terminal_Restore();
+  signal(signal_number, SIG_DFL);
+  raise(signal_number);
+}
+
+void Signals_Handle(int signal_number) {
+  struct sigaction action {};
+  action.sa_handler = Signals_OnStop;
+  sigemptyset(&action.sa_mask);
+  // Restarting keeps blocking calls on other threads (the engine's sockets)
+  // from failing with EINTR just because the operator pressed Ctrl-C.
+  action.sa_flags = SA_RESTART;
+  sigaction(signal_number, &action, nullptr);
+}
+
+}  // namespace
+
+void Signals_Install() {
+  Signals_Handle(SIGINT);
+  Signals_Handle(SIGTERM);
+}
+
+bool Signals_StopRequested() {
+  return stop_requested.load();
+}

@@ -1,0 +1,113 @@
+// Child process for the platform tests: each mode exercises the console and
+// key services the way a program started in that setting would.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/console.h"
+#include "platform/keys.h"
+
+namespace {
+
+constexpr int PRINT_THREADS = 8;
+constexpr int PRINT_LINES_PER_THREAD = 300;
+constexpr double KEY_LOOP_SECONDS = 30.0;
+
+// Many threads print at once; every line must come out whole.
+int Mode_Print() {
+  std::vector<std::thread> threads;
+  for (int t = 0; t < PRINT_THREADS; ++t) {
+    threads.emplace_back([t] {
+      for (int n = 0; n < PRINT_LINES_PER_THREAD; ++n) {
+        PrintLine("line " + std::to_string(t) + " " + std::to_string(n) + " " +
+                  std::string(100, static_cast<char>('a' + t)) + " end");
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  return 0;
+}
+
+// Without a terminal: no key is down and waiting returns at once.
+int Mode_NoKeys() {
+  double start = TimerSeconds();
+  bool down = IsKeyDown(SC_ESCAPE) || IsKeyDown(SC_W);
+  WaitForKey();
+  SleepMs(-1);
+  int waited_ms = static_cast<int>((TimerSeconds() - start) * 1000);
+  std::printf("down=%d waited_ms=%d\n", down ? 1 : 0, waited_ms);
+  return 0;
+}
+
+// Reports keys as they arrive; Escape (or a stop signal) ends the program.
+int Mode_Keys() {
+  double deadline = TimerSeconds() + KEY_LOOP_SECONDS;
+  bool ready = false;
+  while (TimerSeconds() < deadline) {
+    if (IsKeyDown(SC_UP)) PrintLine("KEY UP");
+    if (IsKeyDown(SC_A)) PrintLine("KEY A");
+    if (IsKeyDown(SC_ESCAPE)) {
+      PrintLine("KEY ESCAPE");
+      EndProgram(0);
+    }
+    if (!ready) PrintLine("READY");
+    ready = true;
+    SleepMs(10);
+  }
+  EndProgram(3);
+}
+
+// Looks at the keys once, then never again, like a program stuck elsewhere.
+int Mode_Stuck() {
+  IsKeyDown(SC_ESCAPE);
+  PrintLine("READY");
+  std::this_thread::sleep_for(std::chrono::seconds(30));
+  return 3;
+}
+
+// Waits for a key, then checks that the key is still in the input.
+int Mode_WaitKey() {
+  PrintLine("WAITING");
+  WaitForKey();
+  PrintLine("GOT KEY");
+  if (IsKeyDown(SC_A)) PrintLine("A STILL THERE");
+  EndProgram(0);
+}
+
+// Started with descriptor 1 closed: where do stdout and a new file land?
+int Mode_Descriptors(const char* path, const char* report_path) {
+  int fd = open(path, O_RDONLY);
+  struct stat out {
+  }, null{};
+  bool stdout_is_null = fstat(1, &out) == 0 && stat("/dev/null", &null) == 0 &&
+                        out.st_rdev == null.st_rdev && S_ISCHR(out.st_mode);
+  PrintLine("nobody reads this");
+  std::FILE* report = std::fopen(report_path, "w");
+  if (report == nullptr) return 1;
+  std::fprintf(report, "fd=%d stdout_null=%d\n", fd, stdout_is_null ? 1 : 0);
+  std::fclose(report);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string mode = argc > 1 ? argv[1] : "";
+  if (mode == "print") return Mode_Print();
+  if (mode == "nokeys") return Mode_NoKeys();
+  if (mode == "keys") return Mode_Keys();
+  if (mode == "waitkey") return Mode_WaitKey();
+  if (mode == "stuck") return Mode_Stuck();
+  if (mode == "descriptors" && argc > 3) return Mode_Descriptors(argv[2], argv[3]);
+  std::fprintf(stderr, "usage: %s print|nokeys|keys|stuck|waitkey|descriptors <file> <report>\n",
+               argv[0]);
+  return 2;
+}

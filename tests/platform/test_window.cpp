@@ -1,0 +1,147 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/console.h"
+#include "platform/keys.h"
+#include "platform/screen.h"
+#include "platform_testing.h"
+#include "window.h"
+
+namespace {
+
+constexpr int XVFB_START_MS = 20000;
+
+// An X server of our own; it picks a free display number and reports it.
+struct Xvfb {
+  pid_t pid = -1;
+  std::string display;
+};
+
+Xvfb Xvfb_Start() {
+  Xvfb server;
+  int ready[2];
+  if (access("/usr/bin/Xvfb", X_OK) != 0 || pipe(ready) != 0) return server;
+  server.pid = fork();
+  if (server.pid == 0) {
+    int null_fd = open("/dev/null", O_RDWR);
+    dup2(null_fd, 0);
+    dup2(null_fd, 1);
+    dup2(null_fd, 2);
+    close(ready[0]);
+    std::string fd = std::to_string(ready[1]);
+    execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24",
+          "-nolisten", "tcp", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(ready[1]);
+  // The number and its line break may come in two writes; closing the pipe
+  // between them would kill the server.
+  std::string text;
+  pollfd number{ready[0], POLLIN, 0};
+  char byte = 0;
+  while (text.find('\n') == std::string::npos && poll(&number, 1, XVFB_START_MS) > 0 &&
+         read(ready[0], &byte, 1) == 1) {
+    text.push_back(byte);
+  }
+  if (text.find('\n') != std::string::npos)
+    server.display = ":" + std::to_string(std::atoi(text.c_str()));
+  close(ready[0]);
+  return server;
+}
+
+void Xvfb_Stop(Xvfb& server) {
+  if (server.pid <= 0) return;
+  kill(server.pid, SIGTERM);
+  waitpid(server.pid, nullptr, 0);
+  server.pid = -1;
+}
+
+std::uint32_t Window_PixelAt(int x, int y) {
+  SDL_Surface* surface = SDL_GetWindowSurface(Window_Handle());
+  if (surface == nullptr) return 0xDEADBEEF;
+  const auto* row = static_cast<const unsigned char*>(surface->pixels) + y * surface->pitch;
+  Uint32 raw = 0;
+  std::memcpy(&raw, row + x * surface->format->BytesPerPixel, surface->format->BytesPerPixel);
+  Uint8 r = 0, g = 0, b = 0;
+  SDL_GetRGB(raw, surface->format, &r, &g, &b);
+  return (std::uint32_t{r} << 16) | (std::uint32_t{g} << 8) | b;
+}
+
+void Event_Push(Uint32 type, SDL_Scancode key = SDL_SCANCODE_UNKNOWN) {
+  SDL_Event event{};
+  event.type = type;
+  event.key.keysym.scancode = key;
+  SDL_PushEvent(&event);
+}
+
+TEST(WindowlessScreen, OpenScreenFailsWithoutADisplay) {
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  EXPECT_NE(OpenScreen(640, 480, 32, SCREEN_FLAG_BORDERLESS), 0);
+  EXPECT_EQ(CreateImage(25, 25), nullptr);
+}
+
+struct WindowTest : ::testing::Test {
+  Xvfb server;
+  void SetUp() override {
+    server = Xvfb_Start();
+    if (server.display.empty()) {
+      Xvfb_Stop(server);
+      GTEST_SKIP() << "Xvfb is not available";
+    }
+    setenv("DISPLAY", server.display.c_str(), 1);
+  }
+  // The window goes before its X server does.
+  void TearDown() override {
+    Screen_Close();
+    Xvfb_Stop(server);
+  }
+};
+
+TEST_F(WindowTest, FramesKeysAndTextReachTheRealWindow) {
+  ASSERT_EQ(OpenScreen(640, 480, 32, SCREEN_FLAG_BORDERLESS), 0) << "on " << server.display;
+  SDL_Window* window = Window_Handle();
+  ASSERT_NE(window, nullptr);
+  Uint32 flags = SDL_GetWindowFlags(window);
+  EXPECT_NE(flags & SDL_WINDOW_BORDERLESS, 0u);
+  EXPECT_EQ(flags & (SDL_WINDOW_RESIZABLE | SDL_WINDOW_FULLSCREEN), 0u);
+  int x = -1, y = -1, width = 0, height = 0;
+  SDL_GetWindowPosition(window, &x, &y);
+  SDL_GetWindowSize(window, &width, &height);
+  EXPECT_EQ(x, 0);
+  EXPECT_EQ(y, 0);
+  EXPECT_EQ(width, 640);
+  EXPECT_EQ(height, 480);
+
+  LockScreen();
+  DrawFilledBox(100, 100, 109, 109, 0xFF123456);
+  EXPECT_EQ(Window_PixelAt(105, 105), 0u) << "shown before the frame was finished";
+  UnlockScreen();
+  EXPECT_EQ(Window_PixelAt(105, 105), 0x123456u);
+  EXPECT_EQ(Window_PixelAt(110, 105), 0u);
+
+  Event_Push(SDL_KEYDOWN, SDL_SCANCODE_W);
+  Event_Push(SDL_KEYUP, SDL_SCANCODE_W);
+  EXPECT_TRUE(IsKeyDown(SC_W)) << "a tap between two looks was lost";
+  EXPECT_FALSE(IsKeyDown(SC_W));
+
+  PrintLine("[Error]Something went wrong while loading .bmp files.");
+  int lit = 0;
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 300; ++x) lit += Window_PixelAt(x, y) != 0;
+  }
+  EXPECT_GT(lit, 50) << "the line is not visible in the window";
+
+  Event_Push(SDL_QUIT);
+  EXPECT_TRUE(IsKeyDown(SC_ESCAPE));
+}
+
+}  // namespace

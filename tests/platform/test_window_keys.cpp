@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include "platform/clock.h"
+#include "platform/keys.h"
+#include "platform_testing.h"
+#include "window.h"
+
+namespace {
+
+struct WindowKeysTest : ::testing::Test {
+  void SetUp() override { Screen_OpenInMemory(32, 32); }
+  void TearDown() override { Screen_Close(); }
+};
+
+SDL_Event Key_Event(Uint32 type, SDL_Scancode key, Uint8 repeat) {
+  SDL_Event event{};
+  event.type = type;
+  event.key.keysym.scancode = key;
+  event.key.repeat = repeat;
+  return event;
+}
+
+TEST_F(WindowKeysTest, AHeldKeyReadsDownUntilReleased) {
+  Keys_Press(SC_W);
+  EXPECT_TRUE(IsKeyDown(SC_W));
+  EXPECT_TRUE(IsKeyDown(SC_W));
+  EXPECT_FALSE(IsKeyDown(SC_A));
+  Keys_Release(SC_W);
+  EXPECT_FALSE(IsKeyDown(SC_W));
+}
+
+TEST_F(WindowKeysTest, ATapBetweenTwoLooksReadsDownOnce) {
+  Keys_Press(SC_ESCAPE);
+  Keys_Release(SC_ESCAPE);
+  EXPECT_TRUE(IsKeyDown(SC_ESCAPE));
+  EXPECT_FALSE(IsKeyDown(SC_ESCAPE));
+}
+
+TEST_F(WindowKeysTest, AutoRepeatIsNotAPress) {
+  Window_HandleEvent(Key_Event(SDL_KEYDOWN, SDL_SCANCODE_D, 0));
+  EXPECT_TRUE(IsKeyDown(SC_D));
+  Window_HandleEvent(Key_Event(SDL_KEYDOWN, SDL_SCANCODE_D, 1));
+  Window_HandleEvent(Key_Event(SDL_KEYUP, SDL_SCANCODE_D, 0));
+  EXPECT_FALSE(IsKeyDown(SC_D)) << "a repeat latched a press the player never made";
+}
+
+TEST_F(WindowKeysTest, WindowKeysMapToSetOneScancodes) {
+  const struct {
+    SDL_Scancode sdl;
+    int scancode;
+  } keys[] = {{SDL_SCANCODE_ESCAPE, SC_ESCAPE},
+              {SDL_SCANCODE_W, SC_W},
+              {SDL_SCANCODE_A, SC_A},
+              {SDL_SCANCODE_S, SC_S},
+              {SDL_SCANCODE_D, SC_D},
+              {SDL_SCANCODE_1, 2},
+              {SDL_SCANCODE_0, 11},
+              {SDL_SCANCODE_M, 50},
+              {SDL_SCANCODE_SPACE, 57},
+              {SDL_SCANCODE_RETURN, 28},
+              {SDL_SCANCODE_UP, SC_UP},
+              {SDL_SCANCODE_LEFT, SC_LEFT}};
+  for (const auto& key : keys) {
+    Window_HandleEvent(Key_Event(SDL_KEYDOWN, key.sdl, 0));
+    EXPECT_TRUE(IsKeyDown(key.scancode)) << SDL_GetScancodeName(key.sdl);
+    Window_HandleEvent(Key_Event(SDL_KEYUP, key.sdl, 0));
+    EXPECT_FALSE(IsKeyDown(key.scancode)) << SDL_GetScancodeName(key.sdl);
+  }
+}
+
+TEST_F(WindowKeysTest, ClosingTheWindowIsEscapeForGood) {
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  Window_HandleEvent(quit);
+  EXPECT_TRUE(IsKeyDown(SC_ESCAPE));
+  EXPECT_TRUE(IsKeyDown(SC_ESCAPE));
+}
+
+TEST_F(WindowKeysTest, WaitingSeesAnEarlierPressAndLeavesIt) {
+  Keys_Press(SC_S);
+  Keys_Release(SC_S);
+  double start = TimerSeconds();
+  WaitForKey();
+  SleepMs(-1);
+  SleepMs(1000);
+  EXPECT_LT(TimerSeconds() - start, 0.5);
+  EXPECT_TRUE(IsKeyDown(SC_S)) << "waiting took the press out of the input";
+}
+
+}  // namespace
