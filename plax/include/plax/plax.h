@@ -12,6 +12,7 @@
 // called (on the reaper thread) before the process ends.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -28,6 +29,16 @@ inline constexpr PLAX_Socket PLAX_INVALID_SOCKET = -1;
 
 // Byte string: length-counted, may hold zero bytes.
 using PLAX_Bytes = std::string;
+
+// A connection's bytes arrive in chunks of at most this many bytes, one
+// new-data callback per chunk.
+inline constexpr std::size_t PLAX_RECV_BUFFER_SIZE = 7936;
+
+// A send whose peer takes no byte for this long fails with
+// PLAX_GURU_SEND_ERROR and closes the connection: one peer that stops reading
+// cannot hold its senders forever. Kept short because the game's messages are
+// tiny and a live peer on a LAN drains its buffer in far less.
+inline constexpr int PLAX_SEND_TIMEOUT_MS = 2000;
 
 inline constexpr PLAX_Result PLAX_GURU_NO_ERROR = -1;
 inline constexpr PLAX_Result PLAX_GURU_UNKNOWN_ERROR = 0;
@@ -86,7 +97,8 @@ using PLAX_EventNewDataUDP = void (*)(PLAX_ID id, const char* sender_address,
 // cached for 60 s) and hands it to a worker thread. Blocks the caller for the
 // resolution and up to `timeout_seconds` of connect wait; a refused connect
 // fails at once. `id_out` is 0 on entry and after any failure. Any callback
-// may be null.
+// may be null. If the engine cannot start the connection's worker thread, the
+// result is PLAX_GURU_CANT_CREATE_SOCKET and nothing is left open.
 PLAX_Result PLAX_OpenClient(PLAX_ID& id_out, const char* host, std::uint16_t port,
                             PLAX_EventDisconnected on_disconnected,
                             PLAX_EventConnected on_connected, PLAX_EventNewData on_new_data,
@@ -94,14 +106,17 @@ PLAX_Result PLAX_OpenClient(PLAX_ID& id_out, const char* host, std::uint16_t por
 
 // Listens on `port` (0: the system chooses) on every local IPv4 address with a
 // backlog of `max_sim_con_req` (1 to 4096). `on_new_connection` is required;
-// `on_new_connection_refused` may be null.
+// `on_new_connection_refused` may be null. A worker thread that cannot be
+// started gives PLAX_GURU_CANT_CREATE_SOCKET, as for PLAX_OpenClient.
 PLAX_Result PLAX_OpenServer(PLAX_ID& id_out, std::uint16_t port, std::uint16_t max_sim_con_req,
                             PLAX_EventNewConnection on_new_connection,
                             PLAX_EventNewConnectionRefused on_new_connection_refused);
 
 // Makes an offered socket an engine connection with callbacks of its own. The
 // engine owns the socket from then on. Writes the peer's and the local dotted
-// address (each left as it was if the platform cannot tell it).
+// address (each left as it was if the platform cannot tell it). Only if the
+// worker thread cannot be started: PLAX_GURU_CANT_CREATE_SOCKET, the socket is
+// closed and `id_out` is left as it was.
 PLAX_Result PLAX_AdoptSocket(PLAX_Socket accepted, PLAX_ID& id_out, std::string& peer_address_out,
                              PLAX_EventDisconnected on_disconnected,
                              PLAX_EventConnected on_connected, PLAX_EventNewData on_new_data,
@@ -110,17 +125,18 @@ PLAX_Result PLAX_AdoptSocket(PLAX_Socket accepted, PLAX_ID& id_out, std::string&
 // Closes an offered socket that the program does not adopt.
 void PLAX_CloseSocket(PLAX_Socket accepted);
 
-// Sends all of `data` (from the engine's own copy) and waits until the
-// platform has taken it. Sends on one connection are serialised, so every
-// call's bytes go out whole. A peer that takes nothing for
-// PLAX_SEND_TIMEOUT_MS makes the send fail with -18 and closes the connection.
-// `host`/`port` are used only by datagram records ("0": broadcast); TCP
-// senders pass "" and 0. `sent_out` is 0 on entry, then the bytes taken.
-PLAX_Result PLAX_Send(PLAX_ID id, const PLAX_Bytes& data, std::uint32_t& sent_out,
-                      const char* host, std::uint16_t port);
+// Sends all of `data` and waits until the platform has taken it. Sends on one
+// connection are serialised, so every call's bytes go out whole. A peer that
+// takes nothing for PLAX_SEND_TIMEOUT_MS makes the send fail with -18 and
+// closes the connection. `host`/`port` are used only by datagram records
+// ("0": broadcast); TCP senders pass "" and 0. `sent_out` is 0 on entry, then
+// the bytes taken.
+PLAX_Result PLAX_Send(PLAX_ID id, const PLAX_Bytes& data, std::uint32_t& sent_out, const char* host,
+                      std::uint16_t port);
 
-// Closes a running connection; its worker ends and the reaper reports the
-// disconnection. A record not yet running is left alone (-1).
+// Closes a running connection: the peer is told at once, the worker ends and
+// the reaper reports the disconnection. A record not yet running is left
+// alone (-1). -3 if it is already closed, -12 once it is gone.
 PLAX_Result PLAX_Close(PLAX_ID id);
 
 // The fixed English text of a result code; "Unknown GURU-Code" for codes

@@ -1,0 +1,373 @@
+// Engine figures against plain blocking sockets on loopback, measured in one
+// run: 9-byte round trip, bulk transfer, idle cost, and 500 echoing
+// connections. Usage: plax_bench [round_trips=20000] [bulk_megabytes=64]
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "plax/plax.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kMessageSize = 9;
+constexpr int kManyConnections = 500;
+constexpr int kIdleSeconds = 5;
+
+double Seconds(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double>(to - from).count();
+}
+
+template <typename Condition>
+void WaitFor(Condition condition) {
+  while (!condition()) std::this_thread::sleep_for(std::chrono::microseconds(200));
+}
+
+// ---- plain blocking sockets -------------------------------------------------
+
+int PlainListener(std::uint16_t& port) {
+  int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  listen(s, 16);
+  socklen_t length = sizeof address;
+  getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+  port = ntohs(address.sin_port);
+  return s;
+}
+
+int PlainConnect(std::uint16_t port) {
+  int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  int on = 1;
+  setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  return s;
+}
+
+bool ReadExactly(int s, char* buffer, std::size_t size) {
+  for (std::size_t got = 0; got < size;) {
+    ssize_t n = recv(s, buffer + got, size - got, 0);
+    if (n <= 0) return false;
+    got += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::uint16_t FreePort() {
+  std::uint16_t port = 0;
+  close(PlainListener(port));
+  return port;
+}
+
+double PlainRoundTripMedian(int count) {
+  std::uint16_t port = 0;
+  int listener = PlainListener(port);
+  std::thread echo([&] {
+    int s = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    int on = 1;
+    setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    char buffer[kMessageSize];
+    while (ReadExactly(s, buffer, kMessageSize)) send(s, buffer, kMessageSize, MSG_NOSIGNAL);
+    close(s);
+  });
+  int s = PlainConnect(port);
+  char message[kMessageSize] = {1};
+  std::vector<double> times;
+  for (int i = 0; i < count; ++i) {
+    Clock::time_point start = Clock::now();
+    send(s, message, kMessageSize, MSG_NOSIGNAL);
+    ReadExactly(s, message, kMessageSize);
+    times.push_back(Seconds(start, Clock::now()));
+  }
+  close(s);
+  echo.join();
+  close(listener);
+  std::nth_element(times.begin(), times.begin() + count / 2, times.end());
+  return times[count / 2];
+}
+
+double PlainBulkSeconds(std::size_t total) {
+  std::uint16_t port = 0;
+  int listener = PlainListener(port);
+  std::thread sink([&] {
+    int s = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    char buffer[PLAX_RECV_BUFFER_SIZE];
+    for (std::size_t got = 0; got < total;) {
+      ssize_t n = recv(s, buffer, sizeof buffer, 0);
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    close(s);
+  });
+  int s = PlainConnect(port);
+  std::string chunk(PLAX_RECV_BUFFER_SIZE, 'b');
+  Clock::time_point start = Clock::now();
+  for (std::size_t sent = 0; sent < total; sent += chunk.size()) {
+    for (std::size_t off = 0; off < chunk.size();) {
+      ssize_t n = send(s, chunk.data() + off, chunk.size() - off, MSG_NOSIGNAL);
+      if (n <= 0) break;
+      off += static_cast<std::size_t>(n);
+    }
+  }
+  sink.join();
+  double took = Seconds(start, Clock::now());
+  close(s);
+  close(listener);
+  return took;
+}
+
+// ---- through the engine -----------------------------------------------------
+
+std::atomic<int> g_connected{0};
+std::atomic<int> g_disconnected{0};
+std::atomic<std::size_t> g_bytes{0};
+std::atomic<int> g_echoes{0};
+PLAX_ID g_ping_client = 0;
+int g_round_trips_left = 0;
+std::vector<double> g_round_trips;  // written by the client's worker only
+std::atomic<bool> g_round_trips_done{false};
+Clock::time_point g_sent_at;
+std::size_t g_pending = 0;
+
+void OnConnected(PLAX_ID) {
+  ++g_connected;
+}
+void OnDisconnected(PLAX_ID) {
+  ++g_disconnected;
+}
+
+void OnEcho(PLAX_ID id, const PLAX_Bytes& data) {
+  std::uint32_t sent = 0;
+  PLAX_Send(id, data, sent, "", 0);
+}
+
+void OnCount(PLAX_ID, const PLAX_Bytes& data) {
+  g_bytes += data.size();
+}
+
+void OnEchoed(PLAX_ID, const PLAX_Bytes& data) {
+  if (data.size() >= kMessageSize) ++g_echoes;
+}
+
+// Runs on the client's worker: each complete echo ends one round trip and
+// starts the next, as a blocking client's send-then-receive loop would.
+void OnPong(PLAX_ID id, const PLAX_Bytes& data) {
+  g_pending += data.size();
+  if (g_pending < kMessageSize) return;
+  g_pending = 0;
+  g_round_trips.push_back(Seconds(g_sent_at, Clock::now()));
+  if (--g_round_trips_left == 0) {
+    g_round_trips_done = true;
+    return;
+  }
+  std::uint32_t sent = 0;
+  g_sent_at = Clock::now();
+  PLAX_Send(id, std::string(kMessageSize, '\1'), sent, "", 0);
+}
+
+PLAX_EventNewData g_server_data = OnEcho;
+
+void OnNewConnection(PLAX_ID, PLAX_Socket accepted, const char*) {
+  PLAX_ID id = 0;
+  std::string peer;
+  std::string local;
+  PLAX_AdoptSocket(accepted, id, peer, OnDisconnected, OnConnected, g_server_data, local);
+}
+
+PLAX_ID OpenServer(std::uint16_t& port) {
+  port = FreePort();
+  PLAX_ID id = 0;
+  if (PLAX_OpenServer(id, port, 4096, OnNewConnection, nullptr) != PLAX_GURU_NO_ERROR) {
+    std::fprintf(stderr, "cannot open the server on port %u\n", port);
+    std::exit(1);
+  }
+  return id;
+}
+
+PLAX_ID OpenClient(std::uint16_t port, PLAX_EventNewData on_data) {
+  PLAX_ID id = 0;
+  PLAX_Result result =
+      PLAX_OpenClient(id, "127.0.0.1", port, OnDisconnected, OnConnected, on_data, 10);
+  if (result != PLAX_GURU_NO_ERROR) {
+    std::fprintf(stderr, "open client: %s\n", PLAX_GURUText(result).c_str());
+    std::exit(1);
+  }
+  return id;
+}
+
+void CloseAndWait(const std::vector<PLAX_ID>& ids, int expected_disconnects) {
+  for (PLAX_ID id : ids) PLAX_Close(id);
+  WaitFor([&] { return g_disconnected >= expected_disconnects; });
+}
+
+double EngineRoundTripMedian(int count) {
+  g_connected = g_disconnected = 0;
+  g_server_data = OnEcho;
+  std::uint16_t port = 0;
+  PLAX_ID server = OpenServer(port);
+  g_ping_client = OpenClient(port, OnPong);
+  WaitFor([] { return g_connected == 2; });
+  g_round_trips.clear();
+  g_round_trips.reserve(count);
+  g_round_trips_left = count;
+  g_round_trips_done = false;
+  g_pending = 0;
+  std::uint32_t sent = 0;
+  g_sent_at = Clock::now();
+  PLAX_Send(g_ping_client, std::string(kMessageSize, '\1'), sent, "", 0);
+  WaitFor([] { return g_disconnected > 0 || g_round_trips_done; });
+  CloseAndWait({g_ping_client, server}, 2);
+  std::vector<double> times = g_round_trips;
+  std::nth_element(times.begin(), times.begin() + count / 2, times.end());
+  return times[count / 2];
+}
+
+double EngineBulkSeconds(std::size_t total) {
+  g_connected = g_disconnected = 0;
+  g_bytes = 0;
+  g_server_data = OnCount;
+  std::uint16_t port = 0;
+  PLAX_ID server = OpenServer(port);
+  PLAX_ID client = OpenClient(port, nullptr);
+  WaitFor([] { return g_connected == 2; });
+  std::string chunk(PLAX_RECV_BUFFER_SIZE, 'b');
+  Clock::time_point start = Clock::now();
+  for (std::size_t sent_total = 0; sent_total < total; sent_total += chunk.size()) {
+    std::uint32_t sent = 0;
+    PLAX_Send(client, chunk, sent, "", 0);
+  }
+  WaitFor([&] { return g_bytes >= total; });
+  double took = Seconds(start, Clock::now());
+  CloseAndWait({client, server}, 2);
+  return took;
+}
+
+// Of every thread of the process.
+long VoluntarySwitches() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_nvcsw;
+}
+
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](timeval t) { return t.tv_sec + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+long ResidentKilobytes() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return -1;
+}
+
+void MeasureIdle() {
+  g_connected = g_disconnected = 0;
+  g_server_data = OnEcho;
+  std::uint16_t port = 0;
+  PLAX_ID server = OpenServer(port);
+  std::vector<PLAX_ID> clients{OpenClient(port, nullptr), OpenClient(port, nullptr)};
+  WaitFor([] { return g_connected == 4; });
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  long switches = VoluntarySwitches();
+  double cpu = CpuSeconds();
+  Clock::time_point start = Clock::now();
+  std::this_thread::sleep_for(std::chrono::seconds(kIdleSeconds));
+  double wall = Seconds(start, Clock::now());
+  // The main thread's own sleep counts one switch.
+  double wakeups = (VoluntarySwitches() - switches - 1) / wall;
+  std::printf("idle (1 listener + 4 connections): %.4f %% of one core, %.1f wake-ups/s\n",
+              100.0 * (CpuSeconds() - cpu) / wall, wakeups);
+  clients.push_back(server);
+  CloseAndWait(clients, 4);
+}
+
+void MeasureMany() {
+  rlimit limit{};
+  getrlimit(RLIMIT_NOFILE, &limit);
+  limit.rlim_cur = limit.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &limit);
+  g_connected = g_disconnected = 0;
+  g_echoes = 0;
+  g_server_data = OnEcho;
+  long rss_before = ResidentKilobytes();
+  std::uint16_t port = 0;
+  PLAX_ID server = OpenServer(port);
+  Clock::time_point start = Clock::now();
+  std::vector<PLAX_ID> clients;
+  for (int i = 0; i < kManyConnections; ++i) clients.push_back(OpenClient(port, OnEchoed));
+  WaitFor([] { return g_connected == 2 * kManyConnections; });
+  double opened = Seconds(start, Clock::now());
+  start = Clock::now();
+  int failures = 0;
+  for (PLAX_ID id : clients) {
+    std::uint32_t sent = 0;
+    failures += PLAX_Send(id, std::string(kMessageSize, '\1'), sent, "", 0) != PLAX_GURU_NO_ERROR;
+  }
+  WaitFor([] { return g_echoes == kManyConnections; });
+  double echoed = Seconds(start, Clock::now());
+  long rss = ResidentKilobytes();
+  start = Clock::now();
+  CloseAndWait(clients, 2 * kManyConnections);
+  double closed = Seconds(start, Clock::now());
+  PLAX_Close(server);
+  std::printf(
+      "%d connections: open %.3f s, one echo each %.3f s, close %.3f s, %d failures, "
+      "RSS %ld kB (%ld kB before)\n",
+      kManyConnections, opened, echoed, closed, failures, rss, rss_before);
+}
+
+}  // namespace
+
+// Plain and engine runs alternate, and each figure is the best of
+// kRepetitions, so that a burst of load from other processes on the machine
+// does not decide the ratio.
+constexpr int kRepetitions = 5;
+
+int main(int argc, char** argv) {
+  int round_trips = argc > 1 ? std::atoi(argv[1]) : 20000;
+  std::size_t bulk = (argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 64) << 20;
+  double plain_rt = 1e9, engine_rt = 1e9, plain_bulk = 1e9, engine_bulk = 1e9;
+  for (int i = 0; i < kRepetitions; ++i) {
+    plain_rt = std::min(plain_rt, PlainRoundTripMedian(round_trips));
+    engine_rt = std::min(engine_rt, EngineRoundTripMedian(round_trips));
+    plain_bulk = std::min(plain_bulk, PlainBulkSeconds(bulk));
+    engine_bulk = std::min(engine_bulk, EngineBulkSeconds(bulk));
+  }
+  std::printf(
+      "round trip, 9 bytes, median of %d (best of %d runs): plain %.1f us, engine %.1f us "
+      "(%.2fx)\n",
+      round_trips, kRepetitions, plain_rt * 1e6, engine_rt * 1e6, engine_rt / plain_rt);
+  double mb = static_cast<double>(bulk) / (1 << 20);
+  std::printf(
+      "bulk, %.0f MB in %zu-byte sends (best of %d runs): plain %.0f MB/s, engine %.0f "
+      "MB/s (%.2fx)\n",
+      mb, PLAX_RECV_BUFFER_SIZE, kRepetitions, mb / plain_bulk, mb / engine_bulk,
+      plain_bulk / engine_bulk);
+  MeasureIdle();
+  MeasureMany();
+  return 0;
+}

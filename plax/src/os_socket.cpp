@@ -1,0 +1,249 @@
+#include "os_socket.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace {
+
+sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port) {
+  sockaddr_in result{};
+  result.sin_family = AF_INET;
+  result.sin_port = htons(port);
+  result.sin_addr.s_addr = address;
+  return result;
+}
+
+std::string Dotted(const sockaddr_in& address) {
+  char text[INET_ADDRSTRLEN] = {};
+  inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
+  return text;
+}
+
+using Clock = std::chrono::steady_clock;
+
+int MillisecondsLeft(Clock::time_point deadline) {
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+// poll() for one socket, restarting after signals with the time that is left.
+int PollOne(int socket, short events, int timeout_ms, short& revents) {
+  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  pollfd entry{socket, events, 0};
+  for (;;) {
+    int result = poll(&entry, 1, timeout_ms);
+    if (result >= 0 || errno != EINTR) {
+      revents = entry.revents;
+      return result;
+    }
+    timeout_ms = MillisecondsLeft(deadline);
+  }
+}
+
+bool IsPassingAcceptError(int error) {
+  switch (error) {
+    case EAGAIN:
+#if EWOULDBLOCK != EAGAIN
+    case EWOULDBLOCK:
+#endif
+    case ECONNABORTED:
+    case EPROTO:
+    case ENETDOWN:
+    case ENOPROTOOPT:
+    case EHOSTDOWN:
+    case ENONET:
+    case EHOSTUNREACH:
+    case EOPNOTSUPP:
+    case ENETUNREACH:
+    case EPERM:
+      return true;
+    default:
+      return false;
+  }
+}
+
+SockReceive ReceiveOutcome(ssize_t result, std::size_t& received) {
+  received = result > 0 ? static_cast<std::size_t>(result) : 0;
+  if (result > 0) return SockReceive::kData;
+  if (result == 0) return SockReceive::kClosed;
+  if (errno == EAGAIN || errno == EWOULDBLOCK) return SockReceive::kWouldBlock;
+  return SockReceive::kFailed;
+}
+
+ssize_t SendOnce(int socket, const char* data, std::size_t size, const SockTarget* target) {
+  constexpr int kFlags = MSG_NOSIGNAL | MSG_DONTWAIT;
+  if (target == nullptr) return send(socket, data, size, kFlags);
+  sockaddr_in address = MakeAddress(target->address, target->port);
+  return sendto(socket, data, size, kFlags, reinterpret_cast<const sockaddr*>(&address),
+                sizeof address);
+}
+
+}  // namespace
+
+int Sock_OpenTcp(bool non_blocking) {
+  int type = SOCK_STREAM | SOCK_CLOEXEC | (non_blocking ? SOCK_NONBLOCK : 0);
+  return socket(AF_INET, type, 0);
+}
+
+int Sock_OpenUdp() {
+  return socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+}
+
+void Sock_Close(int socket) {
+  // Linux releases the descriptor even when close() is interrupted, so a
+  // retry could close a descriptor that another thread has just been given.
+  close(socket);
+}
+
+void Sock_Shutdown(int socket) {
+  shutdown(socket, SHUT_RDWR);
+}
+
+void Sock_SetBlocking(int socket, bool blocking) {
+  int flags = fcntl(socket, F_GETFL, 0);
+  if (flags < 0) return;
+  fcntl(socket, F_SETFL, blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK));
+}
+
+void Sock_SetNoDelay(int socket) {
+  int on = 1;
+  setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
+void Sock_SetReuseAddress(int socket) {
+  int on = 1;
+  setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+}
+
+bool Sock_BindAny(int socket, std::uint16_t port) {
+  sockaddr_in address = MakeAddress(htonl(INADDR_ANY), port);
+  return bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+}
+
+bool Sock_Listen(int socket, int backlog) {
+  return listen(socket, backlog) == 0;
+}
+
+bool Sock_Connect(int socket, std::uint32_t address, std::uint16_t port, int timeout_ms) {
+  sockaddr_in target = MakeAddress(address, port);
+  if (connect(socket, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) return true;
+  if (errno != EINPROGRESS && errno != EINTR) return false;
+  short revents = 0;
+  if (PollOne(socket, POLLOUT, timeout_ms, revents) <= 0) return false;
+  int error = 0;
+  socklen_t length = sizeof error;
+  if (getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &length) != 0) return false;
+  return error == 0 && (revents & POLLOUT) != 0;
+}
+
+SockWait Sock_WaitReadable(int socket, int timeout_ms) {
+  short revents = 0;
+  int result = PollOne(socket, POLLIN, timeout_ms, revents);
+  if (result < 0 || (revents & POLLNVAL) != 0) return SockWait::kFailed;
+  return result == 0 ? SockWait::kTimedOut : SockWait::kReady;
+}
+
+SockAccept Sock_Accept(int listening, int& accepted) {
+  for (;;) {
+    accepted = accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
+    if (accepted >= 0) return SockAccept::kAccepted;
+    if (errno == EINTR) continue;
+    if (IsPassingAcceptError(errno)) return SockAccept::kRetry;
+    if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+      return SockAccept::kExhausted;
+    }
+    return SockAccept::kFailed;
+  }
+}
+
+SockReceive Sock_Receive(int socket, char* buffer, std::size_t size, std::size_t& received,
+                         bool dont_wait) {
+  ssize_t result;
+  do {
+    result = recv(socket, buffer, size, dont_wait ? MSG_DONTWAIT : 0);
+  } while (result < 0 && errno == EINTR);
+  return ReceiveOutcome(result, received);
+}
+
+SockReceive Sock_ReceiveFrom(int socket, char* buffer, std::size_t size, std::size_t& received,
+                             std::string& sender) {
+  sockaddr_in from{};
+  socklen_t length = sizeof from;
+  ssize_t result;
+  do {
+    length = sizeof from;
+    result = recvfrom(socket, buffer, size, 0, reinterpret_cast<sockaddr*>(&from), &length);
+  } while (result < 0 && errno == EINTR);
+  sender = (result >= 0 && length >= sizeof from) ? Dotted(from) : std::string();
+  return ReceiveOutcome(result, received);
+}
+
+bool Sock_PeerAddress(int socket, std::string& dotted) {
+  sockaddr_in address{};
+  socklen_t length = sizeof address;
+  if (getpeername(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) return false;
+  if (address.sin_family != AF_INET) return false;
+  dotted = Dotted(address);
+  return true;
+}
+
+bool Sock_LocalAddress(int socket, std::string& dotted) {
+  sockaddr_in address{};
+  socklen_t length = sizeof address;
+  if (getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) return false;
+  if (address.sin_family != AF_INET) return false;
+  dotted = Dotted(address);
+  return true;
+}
+
+std::uint16_t Sock_LocalPort(int socket) {
+  sockaddr_in address{};
+  socklen_t length = sizeof address;
+  if (getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
+  return ntohs(address.sin_port);
+}
+
+SockSend Sock_SendAll(int socket, const char* data, std::size_t size, const SockTarget* target,
+                      int stall_ms, std::uint32_t& sent) {
+  while (sent != size) {
+    ssize_t result = SendOnce(socket, data + sent, size - sent, target);
+    if (result > 0) {
+      sent += static_cast<std::uint32_t>(result);
+      continue;
+    }
+    if (result == 0 || errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return SockSend::kFailed;
+    // The platform's buffer is full: wait for room, at most `stall_ms` from
+    // now, that is from the last byte it took.
+    short revents = 0;
+    int ready = PollOne(socket, POLLOUT, stall_ms, revents);
+    if (ready == 0) return SockSend::kStalled;
+    if (ready < 0) return SockSend::kFailed;
+  }
+  return SockSend::kComplete;
+}
+
+std::uint32_t Sock_ParseDotted(const char* text) {
+  return inet_addr(text);
+}
+
+bool Sock_ResolveName(const char* host, std::uint32_t& address) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(host, nullptr, &hints, &found) != 0 || found == nullptr) return false;
+  address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+  freeaddrinfo(found);
+  return true;
+}

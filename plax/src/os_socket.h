@@ -1,0 +1,72 @@
+// The engine's view of the platform's sockets: IPv4 only, every descriptor
+// close-on-exec, every call retried on EINTR, no call raising SIGPIPE.
+// Addresses are 32-bit values in network byte order, ports in host order.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The value that means "no address": 255.255.255.255 in network byte order.
+inline constexpr std::uint32_t SOCK_ADDRESS_NONE = 0xFFFFFFFFu;
+inline constexpr std::uint32_t SOCK_ADDRESS_BROADCAST = 0xFFFFFFFFu;
+
+// -1 when the platform refuses a descriptor.
+int Sock_OpenTcp(bool non_blocking);
+int Sock_OpenUdp();
+void Sock_Close(int socket);
+// Ends both directions and wakes every thread waiting on the socket, without
+// releasing the descriptor number.
+void Sock_Shutdown(int socket);
+void Sock_SetBlocking(int socket, bool blocking);
+void Sock_SetNoDelay(int socket);
+void Sock_SetReuseAddress(int socket);
+
+bool Sock_BindAny(int socket, std::uint16_t port);
+bool Sock_Listen(int socket, int backlog);
+
+// Connects a non-blocking socket, waiting at most `timeout_ms` (0: look once).
+// True only when the connection stands: a refused connect fails at once.
+bool Sock_Connect(int socket, std::uint32_t address, std::uint16_t port, int timeout_ms);
+
+enum class SockWait { kReady, kTimedOut, kFailed };
+// Waits until the socket has something to read (or an error or hang-up, which
+// the next read reports).
+SockWait Sock_WaitReadable(int socket, int timeout_ms);
+
+enum class SockAccept { kAccepted, kRetry, kExhausted, kFailed };
+// kRetry: nothing to take after all, or the peer gave up; kExhausted: out of
+// descriptors or memory for now; kFailed: the listening socket is unusable.
+SockAccept Sock_Accept(int listening, int& accepted);
+
+enum class SockReceive { kData, kClosed, kWouldBlock, kFailed };
+// `dont_wait`: kWouldBlock instead of waiting when nothing is there.
+SockReceive Sock_Receive(int socket, char* buffer, std::size_t size, std::size_t& received,
+                         bool dont_wait);
+// As Sock_Receive, for one datagram; `sender` gets the sender's dotted address.
+SockReceive Sock_ReceiveFrom(int socket, char* buffer, std::size_t size, std::size_t& received,
+                             std::string& sender);
+
+// The dotted address of the peer or of this end; false if the platform cannot
+// tell it.
+bool Sock_PeerAddress(int socket, std::string& dotted);
+bool Sock_LocalAddress(int socket, std::string& dotted);
+std::uint16_t Sock_LocalPort(int socket);
+
+struct SockTarget {
+  std::uint32_t address = 0;
+  std::uint16_t port = 0;
+};
+
+enum class SockSend { kComplete, kFailed, kStalled };
+// Writes all `size` bytes, to `target` if given (datagrams), else on the
+// connection. `sent` counts what the platform took. kStalled: the platform
+// took nothing for `stall_ms`.
+SockSend Sock_SendAll(int socket, const char* data, std::size_t size, const SockTarget* target,
+                      int stall_ms, std::uint32_t& sent);
+
+// Dotted-text conversion with the classic rules (also "127.1", hex and octal
+// parts); SOCK_ADDRESS_NONE if the text is not such an address.
+std::uint32_t Sock_ParseDotted(const char* text);
+// Looks a host name up (IPv4 only); false if it has no address.
+bool Sock_ResolveName(const char* host, std::uint32_t& address);

@@ -1,0 +1,107 @@
+#include "os_thread.h"
+
+#include <pthread.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+static_assert(sizeof(pthread_t) <= sizeof(std::uintptr_t), "pthread_t must fit the handle");
+
+namespace {
+
+std::atomic<int> g_failing_starts{0};
+
+struct StartRequest {
+  OsThreadFunction function = nullptr;
+  std::uint32_t argument = 0;
+};
+
+void* RunThread(void* raw) {
+  StartRequest request = *static_cast<StartRequest*>(raw);
+  delete static_cast<StartRequest*>(raw);
+  request.function(request.argument);
+  return nullptr;
+}
+
+bool ConsumeFailingStart() {
+  int left = g_failing_starts.load();
+  while (left > 0) {
+    if (g_failing_starts.compare_exchange_weak(left, left - 1)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void OsSemaphore_Take(OsSemaphore& semaphore) {
+  for (;;) {
+    int count = semaphore.count.load(std::memory_order_relaxed);
+    if (count > 0) {
+      if (semaphore.count.compare_exchange_weak(count, count - 1, std::memory_order_acquire)) {
+        return;
+      }
+      continue;
+    }
+    semaphore.count.wait(0, std::memory_order_relaxed);
+  }
+}
+
+void OsSemaphore_Release(OsSemaphore& semaphore) {
+  semaphore.count.fetch_add(1, std::memory_order_release);
+  semaphore.count.notify_one();
+}
+
+void OsWakeup_Signal(OsWakeup& wakeup) {
+  wakeup.pending.fetch_add(1, std::memory_order_release);
+  wakeup.pending.notify_one();
+}
+
+void OsWakeup_Wait(OsWakeup& wakeup) {
+  while (wakeup.pending.exchange(0, std::memory_order_acquire) == 0) {
+    wakeup.pending.wait(0, std::memory_order_relaxed);
+  }
+}
+
+bool OsThread_Start(OsThread& thread, OsThreadFunction function, std::uint32_t argument,
+                    std::size_t stack_bytes) {
+  thread = OsThread{};
+  if (ConsumeFailingStart()) return false;
+  pthread_attr_t attributes;
+  if (pthread_attr_init(&attributes) != 0) return false;
+  pthread_attr_setstacksize(&attributes, stack_bytes);
+  auto* request = new StartRequest{function, argument};
+  pthread_t handle{};
+  int failed = pthread_create(&handle, &attributes, RunThread, request);
+  pthread_attr_destroy(&attributes);
+  if (failed != 0) {
+    delete request;
+    return false;
+  }
+  std::memcpy(&thread.handle, &handle, sizeof handle);
+  thread.started = true;
+  return true;
+}
+
+void OsThread_Join(OsThread& thread) {
+  if (!thread.started) return;
+  pthread_t handle{};
+  std::memcpy(&handle, &thread.handle, sizeof handle);
+  pthread_join(handle, nullptr);
+  thread = OsThread{};
+}
+
+void OsThread_SleepMs(int milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void OsThread_FailNextStarts(int count) {
+  g_failing_starts.store(count);
+}
+
+double OsClock_Seconds() {
+  using Seconds = std::chrono::duration<double>;
+  return std::chrono::duration_cast<Seconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}

@@ -1,0 +1,50 @@
+// Threads, semaphores and the clock as the engine needs them, kept apart from
+// the engine logic so that only os_thread.cpp sees the threading headers.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+// One holder at a time, not recursive, and releasable by a thread other than
+// the one that took it (the reaper's start handshake depends on that): a
+// binary semaphore. Built on a plain atomic so that it is constant-
+// initialised: it exists before any static constructor runs and outlives
+// every static destructor.
+struct OsSemaphore {
+  std::atomic<int> count{1};
+};
+
+void OsSemaphore_Take(OsSemaphore& semaphore);
+void OsSemaphore_Release(OsSemaphore& semaphore);
+
+// A wake-up signal: Signal may be called any number of times before Wait;
+// Wait returns at once if a signal is pending and consumes all of them.
+struct OsWakeup {
+  std::atomic<int> pending{0};
+};
+
+void OsWakeup_Signal(OsWakeup& wakeup);
+void OsWakeup_Wait(OsWakeup& wakeup);
+
+// A joinable thread; `started` is false if starting it failed.
+struct OsThread {
+  std::uintptr_t handle = 0;
+  bool started = false;
+};
+
+using OsThreadFunction = void (*)(std::uint32_t argument);
+
+// Starts `function(argument)` on a new thread with the given stack size.
+bool OsThread_Start(OsThread& thread, OsThreadFunction function, std::uint32_t argument,
+                    std::size_t stack_bytes);
+// Waits for the thread to end and releases its handle; nothing for a thread
+// that never started.
+void OsThread_Join(OsThread& thread);
+void OsThread_SleepMs(int milliseconds);
+
+// Test hook: the next `count` thread starts fail as if the system had no room.
+void OsThread_FailNextStarts(int count);
+
+// Seconds since a fixed point in the past, from the monotonic clock.
+double OsClock_Seconds();

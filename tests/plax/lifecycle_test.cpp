@@ -1,0 +1,78 @@
+// Start-up, the reaper and the clean-up at exit.
+#include <sys/resource.h>
+
+#include <chrono>
+#include <sstream>
+
+#include "gtest/gtest.h"
+#include "os_socket.h"
+#include "plax_internal.h"
+#include "plax_test_support.h"
+
+namespace {
+
+std::uint16_t FreePort() {
+  int probe = Sock_OpenTcp(false);
+  Sock_BindAny(probe, 0);
+  std::uint16_t port = Sock_LocalPort(probe);
+  Sock_Close(probe);
+  return port;
+}
+
+int CountLines(const std::string& text, const std::string& prefix) {
+  std::istringstream lines(text);
+  int count = 0;
+  for (std::string line; std::getline(lines, line);) count += line.rfind(prefix, 0) == 0 ? 1 : 0;
+  return count;
+}
+
+// Voluntary context switches of every thread of this process.
+long ContextSwitches() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_nvcsw;
+}
+
+}  // namespace
+
+TEST(Lifecycle, OpenConnectionsAreReportedWhenMainReturns) {
+  ProgramResult run = RunProgram(PLAX_EXIT_HELPER, {std::to_string(FreePort()), "return"});
+  EXPECT_FALSE(run.timed_out);
+  EXPECT_EQ(run.exit_code, 3) << run.output;
+  EXPECT_EQ(CountLines(run.output, "open"), 1) << run.output;
+  EXPECT_EQ(CountLines(run.output, "disconnected "), 2) << run.output;
+}
+
+TEST(Lifecycle, OpenConnectionsAreReportedOnExit) {
+  ProgramResult run = RunProgram(PLAX_EXIT_HELPER, {std::to_string(FreePort()), "exit"});
+  EXPECT_FALSE(run.timed_out);
+  EXPECT_EQ(run.exit_code, 4) << run.output;
+  EXPECT_EQ(CountLines(run.output, "disconnected "), 2) << run.output;
+}
+
+TEST(Lifecycle, RecordWithoutWorkerDoesNotHoldUpTheExit) {
+  ProgramResult run = RunProgram(PLAX_UNSTARTED_EXIT_HELPER, {});
+  EXPECT_FALSE(run.timed_out);
+  EXPECT_EQ(run.exit_code, 5) << run.output;
+  EXPECT_EQ(CountLines(run.output, "disconnected 1"), 1) << run.output;
+}
+
+TEST(Lifecycle, ReaperRunsAndTakesUpAClosedRecordQuickly) {
+  LoopbackPair pair = ConnectToPlainPeer();
+  ASSERT_TRUE(WaitUntil([&] { return RecordState(pair.id) == PLAX_STATE_RUNNING; }));
+  auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(PLAX_Close(pair.id), PLAX_GURU_NO_ERROR);
+  ASSERT_TRUE(WaitUntil([&] { return Rec_Count(EventKind::kDisconnected, pair.id) == 1; }));
+  double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(took, 0.5);  // not the worker's 1-second wait
+  PlainClose(pair.peer);
+  ExpectAllReaped();
+}
+
+// An idle engine sleeps: the reaper is woken by events, not by a timer.
+TEST(Lifecycle, IdleEngineDoesNotWakeUp) {
+  long before = ContextSwitches();
+  OsThread_SleepMs(1000);
+  long woken = ContextSwitches() - before;
+  EXPECT_LT(woken, 50);  // a timer-driven reaper would wake about 1000 times
+}

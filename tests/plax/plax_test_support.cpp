@@ -1,0 +1,328 @@
+#include "plax_test_support.h"
+
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "gtest/gtest.h"
+#include "os_socket.h"
+#include "plax_internal.h"
+
+extern char** environ;
+
+namespace {
+
+std::mutex g_mutex;
+std::vector<RecordedEvent> g_events;
+
+void Record(RecordedEvent event) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_events.push_back(std::move(event));
+}
+
+// Empties the record before each test, so that a test run in one process
+// with others sees only its own events.
+struct RecorderReset : ::testing::EmptyTestEventListener {
+  void OnTestStart(const ::testing::TestInfo&) override {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_events.clear();
+  }
+};
+
+const bool g_reset_registered = [] {
+  ::testing::UnitTest::GetInstance()->listeners().Append(new RecorderReset);
+  return true;
+}();
+
+double Now() {
+  using Seconds = std::chrono::duration<double>;
+  return Seconds(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+sockaddr_in Loopback(std::uint16_t port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return address;
+}
+
+}  // namespace
+
+void Rec_OnConnected(PLAX_ID id) {
+  Record({EventKind::kConnected, id, {}, {}, -1, 0});
+}
+
+void Rec_OnData(PLAX_ID id, const PLAX_Bytes& data) {
+  Record({EventKind::kData, id, data, {}, -1, 0});
+}
+
+void Rec_OnDisconnected(PLAX_ID id) {
+  Record({EventKind::kDisconnected, id, {}, {}, -1, 0});
+}
+
+void Rec_OnRefused(PLAX_ID server_id, const char* peer_address) {
+  Record({EventKind::kRefused, server_id, {}, peer_address, -1, 0});
+}
+
+void Rec_OnDatagram(PLAX_ID id, const char* sender, const PLAX_Bytes& data) {
+  Record({EventKind::kDatagram, id, data, sender, -1, 0});
+}
+
+void Rec_KeepNewConnection(PLAX_ID server_id, PLAX_Socket accepted, const char* peer_address) {
+  Record({EventKind::kNewConnection, server_id, {}, peer_address, accepted, 0});
+}
+
+void Rec_AdoptNewConnection(PLAX_ID server_id, PLAX_Socket accepted, const char* peer_address) {
+  PLAX_ID adopted = 0;
+  std::string peer;
+  std::string local;
+  PLAX_AdoptSocket(accepted, adopted, peer, Rec_OnDisconnected, Rec_OnConnected, Rec_OnData, local);
+  Record({EventKind::kNewConnection, server_id, local, peer_address, accepted, adopted});
+}
+
+std::vector<RecordedEvent> Rec_Events() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  return g_events;
+}
+
+std::vector<RecordedEvent> Rec_EventsOf(PLAX_ID id) {
+  std::vector<RecordedEvent> result;
+  for (const RecordedEvent& e : Rec_Events()) {
+    if (e.id == id) result.push_back(e);
+  }
+  return result;
+}
+
+int Rec_Count(EventKind kind, PLAX_ID id) {
+  int count = 0;
+  for (const RecordedEvent& e : Rec_EventsOf(id)) count += e.kind == kind ? 1 : 0;
+  return count;
+}
+
+std::string Rec_Received(PLAX_ID id) {
+  std::string bytes;
+  for (const RecordedEvent& e : Rec_EventsOf(id)) {
+    if (e.kind == EventKind::kData) bytes += e.data;
+  }
+  return bytes;
+}
+
+PLAX_ID Rec_WaitAdopted(std::size_t n) {
+  PLAX_ID adopted = 0;
+  WaitUntil([&] {
+    std::size_t seen = 0;
+    for (const RecordedEvent& e : Rec_Events()) {
+      if (e.kind != EventKind::kNewConnection) continue;
+      if (seen++ == n) adopted = e.adopted;
+    }
+    return adopted != 0;
+  });
+  return adopted;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, double seconds) {
+  double deadline = Now() + seconds;
+  while (!condition()) {
+    if (Now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+int CountOpenDescriptors() {
+  DIR* folder = opendir("/proc/self/fd");
+  if (folder == nullptr) return -1;
+  int count = 0;
+  while (readdir(folder) != nullptr) ++count;
+  closedir(folder);
+  return count - 3;  // ".", ".." and the folder's own descriptor
+}
+
+std::uint64_t ExhaustDescriptors() {
+  rlimit limit{};
+  getrlimit(RLIMIT_NOFILE, &limit);
+  std::uint64_t saved = limit.rlim_cur;
+  int lowest_free = dup(0);
+  close(lowest_free);
+  limit.rlim_cur = static_cast<rlim_t>(lowest_free);
+  EXPECT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
+  return saved;
+}
+
+void RestoreDescriptorLimit(std::uint64_t soft_limit) {
+  rlimit limit{};
+  getrlimit(RLIMIT_NOFILE, &limit);
+  limit.rlim_cur = static_cast<rlim_t>(soft_limit);
+  setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+std::int32_t RecordState(PLAX_ID id) {
+  OsSemaphore_Take(PLAX_RegistryMutex);
+  const PLAX_Connection* record = PLAX_FindConnection(id);
+  std::int32_t state = record != nullptr ? record->V_State : -1;
+  OsSemaphore_Release(PLAX_RegistryMutex);
+  return state;
+}
+
+std::uint16_t RecordPort(PLAX_ID id) {
+  PLAX_Socket socket = RecordSocket(id);
+  return socket != PLAX_INVALID_SOCKET ? Sock_LocalPort(socket) : 0;
+}
+
+bool HasNoDelay(PLAX_Socket socket) {
+  int on = 0;
+  socklen_t length = sizeof on;
+  return getsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, &length) == 0 && on != 0;
+}
+
+PLAX_Socket RecordSocket(PLAX_ID id) {
+  OsSemaphore_Take(PLAX_RegistryMutex);
+  const PLAX_Connection* record = PLAX_FindConnection(id);
+  PLAX_Socket socket = record != nullptr ? record->V_SOCKET : PLAX_INVALID_SOCKET;
+  OsSemaphore_Release(PLAX_RegistryMutex);
+  return socket;
+}
+
+bool WaitRegistryEmpty(double seconds) {
+  return WaitUntil(
+      [] {
+        OsSemaphore_Take(PLAX_RegistryMutex);
+        bool empty = PLAX_Registry.V_First == nullptr;
+        OsSemaphore_Release(PLAX_RegistryMutex);
+        return empty;
+      },
+      seconds);
+}
+
+void CloseWhenRunning(PLAX_ID id) {
+  EXPECT_TRUE(WaitUntil([&] { return RecordState(id) == PLAX_STATE_RUNNING; }));
+  EXPECT_EQ(PLAX_Close(id), PLAX_GURU_NO_ERROR);
+}
+
+PLAX_ID OpenAdoptingServer(std::uint16_t& port) {
+  PLAX_ID id = 0;
+  EXPECT_EQ(PLAX_OpenServer(id, 0, 16, Rec_AdoptNewConnection, Rec_OnRefused), PLAX_GURU_NO_ERROR);
+  port = RecordPort(id);
+  EXPECT_NE(port, 0);
+  return id;
+}
+
+int PlainConnect(std::uint16_t port) {
+  int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address = Loopback(port);
+  if (connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    close(socket);
+    return -1;
+  }
+  int on = 1;
+  setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  return socket;
+}
+
+int PlainListen(std::uint16_t& port, int backlog) {
+  int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address = Loopback(0);
+  bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  listen(socket, backlog);
+  port = Sock_LocalPort(socket);
+  return socket;
+}
+
+bool PlainSendAll(int socket, const std::string& data) {
+  std::size_t sent = 0;
+  while (sent < data.size()) {
+    ssize_t n = send(socket, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+    if (n <= 0) return false;
+    sent += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::string PlainReceive(int socket, std::size_t size, double seconds) {
+  std::string bytes;
+  double deadline = Now() + seconds;
+  char buffer[4096];
+  while (bytes.size() < size && Now() < deadline) {
+    pollfd entry{socket, POLLIN, 0};
+    if (poll(&entry, 1, 50) <= 0) continue;
+    ssize_t n = recv(socket, buffer, sizeof buffer, 0);
+    if (n <= 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  return bytes;
+}
+
+void PlainClose(int socket) {
+  if (socket >= 0) close(socket);
+}
+
+LoopbackPair ConnectToPlainPeer() {
+  std::uint16_t port = 0;
+  int listener = PlainListen(port, 4);
+  LoopbackPair pair;
+  EXPECT_EQ(PLAX_OpenClient(pair.id, "127.0.0.1", port, Rec_OnDisconnected, Rec_OnConnected,
+                            Rec_OnData, 5),
+            PLAX_GURU_NO_ERROR);
+  pair.peer = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+  close(listener);
+  return pair;
+}
+
+ProgramResult RunProgram(const std::string& path, const std::vector<std::string>& arguments,
+                         double seconds) {
+  ProgramResult result;
+  int pipe_ends[2];
+  if (pipe2(pipe_ends, O_CLOEXEC) != 0) return result;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
+  std::vector<char*> argv{const_cast<char*>(path.c_str())};
+  for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t child = 0;
+  int spawned = posix_spawn(&child, path.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipe_ends[1]);
+  if (spawned != 0) {
+    close(pipe_ends[0]);
+    return result;
+  }
+  double deadline = Now() + seconds;
+  char buffer[512];
+  for (;;) {
+    pollfd entry{pipe_ends[0], POLLIN, 0};
+    if (Now() > deadline) {
+      result.timed_out = true;
+      kill(child, SIGKILL);
+      break;
+    }
+    if (poll(&entry, 1, 100) <= 0) continue;
+    ssize_t n = read(pipe_ends[0], buffer, sizeof buffer);
+    if (n <= 0) break;
+    result.output.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(pipe_ends[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+  return result;
+}
+
+void ExpectAllReaped() {
+  EXPECT_TRUE(WaitRegistryEmpty()) << "engine records left over";
+}

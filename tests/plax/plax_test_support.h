@@ -1,0 +1,92 @@
+// Shared helpers of the engine tests: a recorder for every callback, loopback
+// sockets without the engine, descriptor counts and a child-program runner.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "plax/plax.h"
+
+enum class EventKind { kConnected, kData, kDisconnected, kNewConnection, kRefused, kDatagram };
+
+struct RecordedEvent {
+  EventKind kind = EventKind::kConnected;
+  PLAX_ID id = 0;
+  std::string data;
+  std::string address;
+  PLAX_Socket socket = PLAX_INVALID_SOCKET;
+  PLAX_ID adopted = 0;  // kNewConnection through Rec_AdoptNewConnection
+};
+
+// Callbacks that record what they are given. The record is emptied before
+// each test.
+void Rec_OnConnected(PLAX_ID id);
+void Rec_OnData(PLAX_ID id, const PLAX_Bytes& data);
+void Rec_OnDisconnected(PLAX_ID id);
+void Rec_OnRefused(PLAX_ID server_id, const char* peer_address);
+void Rec_OnDatagram(PLAX_ID id, const char* sender, const PLAX_Bytes& data);
+// Records the offer and keeps the socket for the test to deal with.
+void Rec_KeepNewConnection(PLAX_ID server_id, PLAX_Socket accepted, const char* peer_address);
+// Records the offer and adopts the socket with the recording callbacks.
+void Rec_AdoptNewConnection(PLAX_ID server_id, PLAX_Socket accepted, const char* peer_address);
+
+std::vector<RecordedEvent> Rec_Events();
+std::vector<RecordedEvent> Rec_EventsOf(PLAX_ID id);
+int Rec_Count(EventKind kind, PLAX_ID id);
+// Every byte delivered by data callbacks of `id`, in order.
+std::string Rec_Received(PLAX_ID id);
+// The connection adopted for the n-th offer (0-based), after waiting for it.
+PLAX_ID Rec_WaitAdopted(std::size_t n);
+
+// True if the socket sends without waiting to fill a segment.
+bool HasNoDelay(PLAX_Socket socket);
+PLAX_Socket RecordSocket(PLAX_ID id);
+
+// Polls `condition` until it holds or `seconds` pass; true if it held.
+bool WaitUntil(const std::function<bool()>& condition, double seconds = 10.0);
+
+int CountOpenDescriptors();
+// Lowers the descriptor limit so that the next new descriptor fails; returns
+// the old limit's soft value for RestoreDescriptorLimit.
+std::uint64_t ExhaustDescriptors();
+void RestoreDescriptorLimit(std::uint64_t soft_limit);
+// A record's state, or -1 when the ID names no record.
+std::int32_t RecordState(PLAX_ID id);
+// The port a record's socket is bound to.
+std::uint16_t RecordPort(PLAX_ID id);
+bool WaitRegistryEmpty(double seconds = 10.0);
+// PLAX_Close leaves a record alone until its worker serves it: waits for
+// that, then closes.
+void CloseWhenRunning(PLAX_ID id);
+
+// A listening record on a port the system chooses, adopting every offer.
+PLAX_ID OpenAdoptingServer(std::uint16_t& port);
+
+// Plain blocking loopback sockets, without the engine.
+int PlainConnect(std::uint16_t port);
+int PlainListen(std::uint16_t& port, int backlog);
+bool PlainSendAll(int socket, const std::string& data);
+// Reads until `size` bytes came or `seconds` passed.
+std::string PlainReceive(int socket, std::size_t size, double seconds = 10.0);
+void PlainClose(int socket);
+
+// An engine client connection to a plain listener, and the plain end of it.
+struct LoopbackPair {
+  PLAX_ID id = 0;
+  int peer = -1;
+};
+LoopbackPair ConnectToPlainPeer();
+
+struct ProgramResult {
+  int exit_code = -1;
+  bool timed_out = false;
+  std::string output;
+};
+// Runs a program with arguments and collects its standard output.
+ProgramResult RunProgram(const std::string& path, const std::vector<std::string>& arguments,
+                         double seconds = 20.0);
+
+// Fails the test at its end if engine records are left over.
+void ExpectAllReaped();
