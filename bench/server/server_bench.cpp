@@ -1,0 +1,396 @@
+// server_bench: relay latency against a plain forwarder, a sustained 1 kHz
+// load and the idle cost of the server, each printed as figures.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr const char* USAGE =
+    "usage: server_bench [--only latency|sustained|idle] [--latency-seconds S]\n"
+    "                    [--sustained-seconds S] [--idle-seconds S]\n"
+    "Runs the server and bot binaries it was built with; prints one line per figure.\n";
+
+constexpr int GAME_PORT = 33222;
+constexpr int FORWARDER_PORT = 33223;
+constexpr int PLAYERS = 4;
+constexpr int REPORT_SIZE = 9;
+constexpr int LATENCY_RATE_HZ = 60;
+constexpr int SUSTAINED_RATE_HZ = 1000;
+
+struct Options {
+  std::string only;
+  double latencySeconds = 10;
+  double sustainedSeconds = 60;
+  double idleSeconds = 10;
+};
+
+// --- child processes -------------------------------------------------------
+
+struct Child {
+  pid_t pid = -1;
+  int output = -1;  // read end of its standard output, or -1
+};
+
+Child Spawn(const std::vector<std::string>& args, const std::string& dir, bool capture) {
+  int out[2] = {-1, -1};
+  if (capture && pipe(out) != 0) return {};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int null_fd = open("/dev/null", O_RDWR);
+    dup2(null_fd, STDIN_FILENO);
+    dup2(capture ? out[1] : null_fd, STDOUT_FILENO);
+    if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(127);
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  if (capture) close(out[1]);
+  return Child{pid, capture ? out[0] : -1};
+}
+
+std::string ReadAll(Child& child) {
+  std::string text;
+  char buffer[4096];
+  ssize_t got = 0;
+  while ((got = read(child.output, buffer, sizeof buffer)) > 0) text.append(buffer, got);
+  close(child.output);
+  int status = 0;
+  waitpid(child.pid, &status, 0);
+  return text;
+}
+
+void Stop(Child& child) {
+  kill(child.pid, SIGTERM);
+  int status = 0;
+  waitpid(child.pid, &status, 0);
+}
+
+// The value after "key=" on the line starting with `prefix`.
+double Field(const std::string& text, const std::string& prefix, const std::string& key) {
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (line.rfind(prefix, 0) != 0) continue;
+    const auto at = line.find(" " + key + "=");
+    if (at != std::string::npos) return std::atof(line.c_str() + at + key.size() + 2);
+  }
+  return -1;
+}
+
+// True once process `pid` listens on `port` (read from /proc, so no
+// connection is made; another program may hold the port).
+bool Listening(int port, pid_t pid) {
+  char port_hex[8];
+  std::snprintf(port_hex, sizeof port_hex, ":%04X", port);
+  std::ifstream table("/proc/net/tcp");
+  std::string line;
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string column[10];
+    for (std::string& field : column) fields >> field;
+    if (column[1].size() <= 5 || column[1].substr(column[1].size() - 5) != port_hex) continue;
+    if (column[3] != "0A") continue;
+    const std::string socket_name = "socket:[" + column[9] + "]";
+    std::error_code error;
+    for (const auto& fd :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+      std::error_code link_error;
+      if (std::filesystem::read_symlink(fd.path(), link_error).string() == socket_name) return true;
+    }
+  }
+  return false;
+}
+
+struct ServerRun {
+  Child child;
+  std::string dir;
+};
+
+ServerRun StartServer() {
+  ServerRun run;
+  char name[] = "/tmp/server_bench_XXXXXX";
+  run.dir = mkdtemp(name);
+  std::filesystem::create_directories(run.dir + "/map");
+  std::ofstream(run.dir + "/map/Map", std::ios::binary) << std::string(270 * 128, '\0');
+  run.child = Spawn({SERVER_BINARY}, run.dir, false);
+  for (int i = 0; i < 1000; ++i) {
+    if (Listening(GAME_PORT, run.child.pid)) return run;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  std::fprintf(stderr, "server_bench: the server does not listen on %d (port taken?)\n", GAME_PORT);
+  std::exit(1);
+}
+
+void StopServer(ServerRun& run) {
+  Stop(run.child);
+  std::filesystem::remove_all(run.dir);
+}
+
+std::string RunBot(int port, const std::vector<std::string>& extra) {
+  std::vector<std::string> args = {BOT_BINARY,
+                                   "--host",
+                                   "127.0.0.1",
+                                   "--port",
+                                   std::to_string(port),
+                                   "--players",
+                                   std::to_string(PLAYERS),
+                                   "--quiet"};
+  args.insert(args.end(), extra.begin(), extra.end());
+  Child bot = Spawn(args, "", true);
+  return ReadAll(bot);
+}
+
+// --- the plain forwarder ---------------------------------------------------
+
+// Blocking sockets, one thread per player; every 9-byte report goes to the
+// other players as a 10-byte relay carrying the receiver's number.
+struct Forwarder {
+  int listener = -1;
+  std::mutex mutex;
+  std::vector<int> players;
+  std::vector<std::unique_ptr<std::mutex>> sendLocks;
+  std::thread acceptor;
+  std::vector<std::thread> threads;  // one per player, started by the acceptor
+};
+
+void Forwarder_Relay(Forwarder& forwarder, int from, const char* report) {
+  std::vector<int> players;
+  {
+    std::lock_guard<std::mutex> lock(forwarder.mutex);
+    players = forwarder.players;
+  }
+  char relay[REPORT_SIZE + 1];
+  std::copy(report, report + REPORT_SIZE, relay);
+  for (int to = 0; to < static_cast<int>(players.size()); ++to) {
+    if (to == from) continue;
+    relay[REPORT_SIZE] = static_cast<char>(to + 1);
+    std::lock_guard<std::mutex> lock(*forwarder.sendLocks[to]);
+    if (send(players[to], relay, sizeof relay, MSG_NOSIGNAL) < 0) continue;
+  }
+}
+
+void Forwarder_Serve(Forwarder& forwarder, int index, int fd) {
+  std::string pending;
+  char buffer[8192];
+  ssize_t got = 0;
+  while ((got = recv(fd, buffer, sizeof buffer, 0)) > 0) {
+    pending.append(buffer, got);
+    std::size_t used = 0;
+    for (; pending.size() - used >= REPORT_SIZE; used += REPORT_SIZE) {
+      Forwarder_Relay(forwarder, index, pending.data() + used);
+    }
+    pending.erase(0, used);
+  }
+}
+
+void Forwarder_Start(Forwarder& forwarder) {
+  forwarder.listener = socket(AF_INET, SOCK_STREAM, 0);
+  const int on = 1;
+  setsockopt(forwarder.listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(FORWARDER_PORT);
+  bind(forwarder.listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  listen(forwarder.listener, PLAYERS);
+  for (int i = 0; i < PLAYERS; ++i) forwarder.sendLocks.push_back(std::make_unique<std::mutex>());
+  forwarder.acceptor = std::thread([&forwarder] {
+    for (int index = 0; index < PLAYERS; ++index) {
+      const int fd = accept(forwarder.listener, nullptr, nullptr);
+      if (fd < 0) return;
+      const int on = 1;  // as the engine does: no waiting to fill segments
+      setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+      {
+        std::lock_guard<std::mutex> lock(forwarder.mutex);
+        forwarder.players.push_back(fd);
+      }
+      forwarder.threads.emplace_back(
+          [&forwarder, index, fd] { Forwarder_Serve(forwarder, index, fd); });
+    }
+  });
+}
+
+void Forwarder_Stop(Forwarder& forwarder) {
+  shutdown(forwarder.listener, SHUT_RDWR);
+  close(forwarder.listener);
+  forwarder.acceptor.join();
+  // The players have gone with the bot, so every serving thread has ended.
+  for (std::thread& thread : forwarder.threads) thread.join();
+  for (int fd : forwarder.players) close(fd);
+}
+
+// --- the figures -----------------------------------------------------------
+
+void PrintLatency(const char* who, const std::string& output) {
+  std::printf("%-10s p50=%.1fus p99=%.1fus max=%.1fus samples=%.0f\n", who,
+              Field(output, "latency", "p50"), Field(output, "latency", "p99"),
+              Field(output, "latency", "max"), Field(output, "latency", "samples"));
+}
+
+void MeasureLatency(const Options& options) {
+  const std::vector<std::string> args = {
+      "--rate", std::to_string(LATENCY_RATE_HZ), "--latency", "--reports",
+      std::to_string(static_cast<long>(options.latencySeconds * LATENCY_RATE_HZ))};
+  std::printf("latency: 4 players at %d Hz, player 1 to player 2, %.0f s each\n", LATENCY_RATE_HZ,
+              options.latencySeconds);
+  Forwarder forwarder;
+  Forwarder_Start(forwarder);
+  const std::string plain = RunBot(FORWARDER_PORT, args);
+  Forwarder_Stop(forwarder);
+  ServerRun server = StartServer();
+  const std::string game = RunBot(GAME_PORT, args);
+  StopServer(server);
+  PrintLatency("forwarder", plain);
+  PrintLatency("server", game);
+  std::printf("p99 ratio server/forwarder: %.2f\n",
+              Field(game, "latency", "p99") / Field(plain, "latency", "p99"));
+}
+
+long VmRssKb(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+  }
+  return -1;
+}
+
+void MeasureSustained(const Options& options) {
+  ServerRun server = StartServer();
+  const long reports = static_cast<long>(options.sustainedSeconds * SUSTAINED_RATE_HZ);
+  const long rss_idle = VmRssKb(server.child.pid);
+  Child bot =
+      Spawn({BOT_BINARY, "--host", "127.0.0.1", "--players", std::to_string(PLAYERS), "--quiet",
+             "--rate", std::to_string(SUSTAINED_RATE_HZ), "--reports", std::to_string(reports)},
+            "", true);
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  const long rss_start = VmRssKb(server.child.pid);
+  const std::string output = ReadAll(bot);
+  const long rss_end = VmRssKb(server.child.pid);
+  StopServer(server);
+  const double sent = Field(output, "summary", "sent");
+  const double relays = Field(output, "summary", "relays");
+  std::printf(
+      "sustained: 4 players at %d Hz for %.0f s: sent=%.0f relayed=%.0f expected=%.0f lost=%.0f\n",
+      SUSTAINED_RATE_HZ, options.sustainedSeconds, sent, relays, sent * (PLAYERS - 1),
+      sent * (PLAYERS - 1) - relays);
+  std::printf("server VmRSS: before the players=%ld kB, 2 s into the run=%ld kB, end=%ld kB\n",
+              rss_idle, rss_start, rss_end);
+}
+
+double CpuSeconds(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string field;
+  double utime = 0, stime = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i) {
+    if (i == 14) utime = std::atof(field.c_str());
+    if (i == 15) stime = std::atof(field.c_str());
+  }
+  return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// Nanoseconds on a processor, summed over the process's threads: finer than
+// the clock ticks of /proc/<pid>/stat.
+double ScheduledSeconds(pid_t pid) {
+  double total = 0;
+  std::error_code error;
+  for (const auto& task :
+       std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+    std::ifstream schedstat(task.path() / "schedstat");
+    double nanoseconds = 0;
+    if (schedstat >> nanoseconds) total += nanoseconds / 1e9;
+  }
+  return total;
+}
+
+// Processor time of a fresh thread that only pauses 10 ms at a time.
+double BareSleepLoopSeconds(double seconds) {
+  double nanoseconds = 0;
+  std::thread loop([&] {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::ifstream("/proc/thread-self/schedstat") >> nanoseconds;
+  });
+  loop.join();
+  return nanoseconds / 1e9;
+}
+
+void MeasureIdle(const Options& options) {
+  ServerRun server = StartServer();
+  Child bot = Spawn({BOT_BINARY, "--host", "127.0.0.1", "--players", std::to_string(PLAYERS),
+                     "--duration", std::to_string(options.idleSeconds + 3)},
+                    "", false);
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  const double before = CpuSeconds(server.child.pid);
+  const double scheduled_before = ScheduledSeconds(server.child.pid);
+  // Meanwhile a bare loop of 10 ms pauses, the floor for a server that looks
+  // at its keyboard every 10 ms.
+  const double baseline = BareSleepLoopSeconds(options.idleSeconds);
+  const double used = CpuSeconds(server.child.pid) - before;
+  const double scheduled = ScheduledSeconds(server.child.pid) - scheduled_before;
+  Stop(bot);
+  StopServer(server);
+  std::printf(
+      "idle: 4 players connected and still, %.0f s: server CPU %.3f s = %.3f %% of one core"
+      " (/proc/<pid>/stat); %.4f s = %.4f %% (schedstat)\n",
+      options.idleSeconds, used, 100.0 * used / options.idleSeconds, scheduled,
+      100.0 * scheduled / options.idleSeconds);
+  std::printf("idle floor: a bare loop of 10 ms pauses used %.4f s = %.4f %% of one core\n",
+              baseline, 100.0 * baseline / options.idleSeconds);
+}
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string name = argv[i];
+    const std::string value = argv[i + 1];
+    if (name == "--only")
+      options.only = value;
+    else if (name == "--latency-seconds")
+      options.latencySeconds = std::atof(value.c_str());
+    else if (name == "--sustained-seconds")
+      options.sustainedSeconds = std::atof(value.c_str());
+    else if (name == "--idle-seconds")
+      options.idleSeconds = std::atof(value.c_str());
+    else
+      return false;
+  }
+  return argc % 2 == 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!ParseOptions(argc, argv, options)) {
+    std::fputs(USAGE, stderr);
+    return 2;
+  }
+  setvbuf(stdout, nullptr, _IOLBF, 0);
+  if (options.only.empty() || options.only == "latency") MeasureLatency(options);
+  if (options.only.empty() || options.only == "sustained") MeasureSustained(options);
+  if (options.only.empty() || options.only == "idle") MeasureIdle(options);
+  return 0;
+}

@@ -1,0 +1,50 @@
+#include "game/messages.h"
+
+namespace {
+
+constexpr std::size_t X_OFFSET = 1;
+constexpr std::size_t Y_OFFSET = 5;
+constexpr std::size_t SLOT_OFFSET = 9;
+
+// Shifts, not a copy of the host integer, so the wire order holds on any host.
+void PutInt32(std::string& out, std::size_t offset, std::int32_t value) {
+  const auto bits = static_cast<std::uint32_t>(value);
+  for (std::size_t i = 0; i < 4; ++i) {
+    out[offset + i] = static_cast<char>((bits >> (8 * i)) & 0xFFu);
+  }
+}
+
+std::int32_t GetInt32(std::string_view in, std::size_t offset) {
+  std::uint32_t bits = 0;
+  for (std::size_t i = 0; i < 4; ++i) {
+    bits |= static_cast<std::uint32_t>(static_cast<unsigned char>(in[offset + i])) << (8 * i);
+  }
+  return static_cast<std::int32_t>(bits);
+}
+
+std::string BuildPosition(std::size_t size, std::int32_t x, std::int32_t y) {
+  std::string out(size, '\0');
+  out[0] = static_cast<char>(MSG_POSITION);
+  PutInt32(out, X_OFFSET, x);
+  PutInt32(out, Y_OFFSET, y);
+  return out;
+}
+
+}  // namespace
+
+std::string BuildPositionReport(std::int32_t x, std::int32_t y) {
+  return BuildPosition(POSITION_REPORT_SIZE, x, y);
+}
+
+std::string BuildPositionRelay(std::int32_t x, std::int32_t y, std::int8_t slot) {
+  std::string out = BuildPosition(POSITION_RELAY_SIZE, x, y);
+  out[SLOT_OFFSET] = static_cast<char>(slot);
+  return out;
+}
+
+Position ReadPosition(std::string_view chunk) {
+  Position position;
+  if (chunk.size() >= X_OFFSET + 4) position.x = GetInt32(chunk, X_OFFSET);
+  if (chunk.size() >= Y_OFFSET + 4) position.y = GetInt32(chunk, Y_OFFSET);
+  return position;
+}

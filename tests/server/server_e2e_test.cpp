@@ -1,0 +1,195 @@
+// The real server binary, driven over loopback sockets.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "game/messages.h"
+#include "server_harness.h"
+
+namespace {
+
+const std::string NEW_CONNECTION = "[New connection]";
+const std::string PLAYER_ACCEPTED = "[Player accepted]";
+const std::string SEND = "Send";
+
+class ServerTest : public ::testing::Test {
+ protected:
+  void Start(const ServerOptions& options = {}) {
+    run_ = Server_Start(options);
+    ASSERT_GT(run_.pid, 0);
+  }
+
+  void StartListening(const ServerOptions& options = {}) {
+    ASSERT_NO_FATAL_FAILURE(Start(options));
+    ASSERT_TRUE(Server_WaitListening(run_));
+  }
+
+  // Connects players one after another, so they fill slots 1, 2, ... in turn.
+  void Join(int count) {
+    for (int i = 0; i < count; ++i) {
+      const int fd = Player_Connect();
+      ASSERT_GE(fd, 0);
+      players_.push_back(fd);
+      ASSERT_TRUE(Server_ExpectLines(run_, {NEW_CONNECTION, PLAYER_ACCEPTED}));
+    }
+  }
+
+  // Player `from` (1-based) reports; every other player receives the relay
+  // with its own slot number and the server prints one "Send" per relay.
+  void ReportAndExpectRelays(int from, std::int32_t x, std::int32_t y) {
+    ASSERT_TRUE(Player_Send(players_[from - 1], BuildPositionReport(x, y)));
+    for (int to = 1; to <= static_cast<int>(players_.size()); ++to) {
+      if (to == from) continue;
+      EXPECT_EQ(Player_Receive(players_[to - 1], POSITION_RELAY_SIZE),
+                BuildPositionRelay(x, y, static_cast<std::int8_t>(to)));
+      EXPECT_TRUE(Server_ExpectLines(run_, {SEND}));
+    }
+  }
+
+  void TearDown() override {
+    for (int fd : players_) Player_Close(fd);
+    // A clean stop also tells that no sanitizer objected to the run.
+    if (run_.pid > 0 && !run_.reaped) {
+      EXPECT_EQ(Server_Stop(run_), 0);
+    }
+    Server_Stop(run_);
+  }
+
+  ServerRun run_;
+  std::vector<int> players_;
+};
+
+TEST_F(ServerTest, LonePlayerGetsNothingAndTwoPlayersGetEachOthersReports) {
+  ASSERT_NO_FATAL_FAILURE(StartListening());
+  ASSERT_NO_FATAL_FAILURE(Join(1));
+  ASSERT_TRUE(Player_Send(players_[0], BuildPositionReport(5, 6)));
+  ASSERT_TRUE(Player_WaitDrained(players_[0]));
+  // Had the lone report been relayed anywhere, a "Send" would come first.
+  ASSERT_NO_FATAL_FAILURE(Join(1));
+  ReportAndExpectRelays(1, 7, 8);
+  ReportAndExpectRelays(2, -1, 0);
+}
+
+TEST_F(ServerTest, FourPlayersGetRelaysWithTheirOwnSlotNumber) {
+  ASSERT_NO_FATAL_FAILURE(StartListening());
+  ASSERT_NO_FATAL_FAILURE(Join(4));
+  ReportAndExpectRelays(1, 33, 33);
+  ReportAndExpectRelays(3, 616, 455);
+}
+
+TEST_F(ServerTest, FifthConnectionIsClosedAndNeverAdmitted) {
+  ASSERT_NO_FATAL_FAILURE(StartListening());
+  ASSERT_NO_FATAL_FAILURE(Join(4));
+  const int fifth = Player_Connect();
+  ASSERT_GE(fifth, 0);
+  EXPECT_TRUE(Server_ExpectLines(run_, {NEW_CONNECTION}));
+  EXPECT_TRUE(Player_SeesClose(fifth));
+  Player_Close(fifth);
+  // No "[Player accepted]" slips in before the relays of slot 1.
+  ReportAndExpectRelays(1, 40, 41);
+}
+
+TEST_F(ServerTest, RelayToDepartedPlayerFailsEveryTime) {
+  ASSERT_NO_FATAL_FAILURE(StartListening());
+  ASSERT_NO_FATAL_FAILURE(Join(2));
+  Player_Close(players_[1]);
+  players_[1] = -1;
+  ASSERT_TRUE(Server_ExpectLines(run_, {"[Player disconnected]"}));
+  for (int report = 0; report < 2; ++report) {
+    ASSERT_TRUE(Player_Send(players_[0], BuildPositionReport(report, 0)));
+    EXPECT_TRUE(Server_ExpectLines(run_, {"[FEHLER] PLAX-ID not found", SEND}));
+  }
+}
+
+TEST_F(ServerTest, SplitAndJoinedReportsAreAllRelayed) {
+  ASSERT_NO_FATAL_FAILURE(StartListening());
+  ASSERT_NO_FATAL_FAILURE(Join(2));
+  const int sender = players_[0];
+  const int receiver = players_[1];
+  ASSERT_TRUE(Player_Send(sender, BuildPositionReport(1, 2) + BuildPositionReport(3, 4)));
+  EXPECT_EQ(Player_Receive(receiver, 2 * POSITION_RELAY_SIZE),
+            BuildPositionRelay(1, 2, 2) + BuildPositionRelay(3, 4, 2));
+
+  const std::string report = BuildPositionReport(-50, 60);
+  ASSERT_TRUE(Player_Send(sender, BuildPositionReport(5, 6) + report.substr(0, 4)));
+  ASSERT_TRUE(Player_WaitDrained(sender));
+  ASSERT_TRUE(Player_Send(sender, report.substr(4)));
+  EXPECT_EQ(Player_Receive(receiver, 2 * POSITION_RELAY_SIZE),
+            BuildPositionRelay(5, 6, 2) + BuildPositionRelay(-50, 60, 2));
+  EXPECT_TRUE(Server_ExpectLines(run_, {SEND, SEND, SEND, SEND}));
+}
+
+TEST_F(ServerTest, UnknownTypeBytesAreIgnored) {
+  ASSERT_NO_FATAL_FAILURE(StartListening());
+  ASSERT_NO_FATAL_FAILURE(Join(2));
+  const int sender = players_[0];
+  std::string junk = BuildPositionReport(9, 9);
+  junk[0] = 2;
+  ASSERT_TRUE(Player_Send(sender, junk));
+  ASSERT_TRUE(Player_WaitDrained(sender));
+  ASSERT_TRUE(Player_Send(sender, std::string(3, '\0')));
+  ASSERT_TRUE(Player_WaitDrained(sender));
+  // A report followed by junk in one chunk: the report counts, the rest not.
+  ASSERT_TRUE(Player_Send(sender, BuildPositionReport(1, 1) + junk));
+  ASSERT_TRUE(Player_WaitDrained(sender));
+  ASSERT_TRUE(Player_Send(sender, BuildPositionReport(2, 2)));
+  EXPECT_EQ(Player_Receive(players_[1], 2 * POSITION_RELAY_SIZE),
+            BuildPositionRelay(1, 1, 2) + BuildPositionRelay(2, 2, 2));
+  EXPECT_TRUE(Server_ExpectLines(run_, {SEND, SEND}));
+}
+
+TEST_F(ServerTest, TakenPortEndsTheServerWithMinusOne) {
+  const int holder = socket(AF_INET, SOCK_STREAM, 0);
+  // Earlier tests may leave closed connections of the port waiting out their time.
+  const int on = 1;
+  setsockopt(holder, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(GAME_PORT);
+  ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(holder, 1), 0);
+  ASSERT_NO_FATAL_FAILURE(Start());
+  EXPECT_TRUE(Server_ExpectLines(run_, {"[FEHLER] Can't bind port on socket"}));
+  EXPECT_EQ(Server_WaitExit(run_), 255);
+  close(holder);
+}
+
+TEST_F(ServerTest, MissingMapIsReportedWhileAlreadyListening) {
+  // On a terminal the server waits for a key after the message, so a
+  // connection can be made before it goes.
+  ASSERT_NO_FATAL_FAILURE(Start({.withMap = false, .mapBytes = "", .onTerminal = true}));
+  EXPECT_TRUE(Server_ExpectLines(run_, {"[Error]Something went wrong while loading map file."}));
+  const int player = Player_Connect();
+  EXPECT_GE(player, 0);
+  Player_Close(player);
+  Server_Type(run_, "x");
+  EXPECT_EQ(Server_WaitExit(run_), 255);
+}
+
+TEST_F(ServerTest, MissingMapWithoutKeyboardEndsAtOnce) {
+  ASSERT_NO_FATAL_FAILURE(Start({.withMap = false, .mapBytes = "", .onTerminal = false}));
+  EXPECT_TRUE(Server_ExpectLines(run_, {"[Error]Something went wrong while loading map file."}));
+  EXPECT_EQ(Server_WaitExit(run_), 255);
+}
+
+TEST_F(ServerTest, EscapeOnTheTerminalEndsWithZero) {
+  ASSERT_NO_FATAL_FAILURE(StartListening({.withMap = true, .mapBytes = "", .onTerminal = true}));
+  ASSERT_NO_FATAL_FAILURE(Join(1));
+  Server_Type(run_, "\x1b");
+  EXPECT_EQ(Server_WaitExit(run_), 0);
+}
+
+TEST_F(ServerTest, TerminationSignalEndsWithZeroWithPlayersConnected) {
+  // An empty map is accepted: every tile stays empty.
+  ASSERT_NO_FATAL_FAILURE(StartListening({.withMap = true, .mapBytes = ""}));
+  ASSERT_NO_FATAL_FAILURE(Join(2));
+  kill(run_.pid, SIGTERM);
+  EXPECT_EQ(Server_WaitExit(run_), 0);
+}
+
+}  // namespace

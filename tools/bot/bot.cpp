@@ -1,0 +1,407 @@
+// bot: headless players for demos, load tests and end-to-end tests. Connects
+// N players to a server, walks them one pixel per report, prints every relay
+// they receive and can measure how long a report takes to come back relayed.
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "game/map_file.h"
+#include "game/messages.h"
+#include "platform/clock.h"
+#include "platform/console.h"
+#include "platform/keys.h"
+#include "plax/plax.h"
+
+namespace {
+
+constexpr const char* USAGE =
+    "usage: bot [--host NAME] [--port N] [--players N] [--reports R] [--rate HZ]\n"
+    "           [--duration S] [--map PATH] [--latency] [--quiet]\n"
+    "  --host NAME    server host (default Localhost)\n"
+    "  --port N       server port (default 33222)\n"
+    "  --players N    players to connect, one after another (default 1)\n"
+    "  --reports R    steps each player reports (default 0: only listen)\n"
+    "  --rate HZ      reports per second per player (default 60)\n"
+    "  --duration S   seconds to run (default: until the reports are sent and 1 s\n"
+    "                 has passed; forever when only listening)\n"
+    "  --map PATH     walk by the blocking tiles of this map file\n"
+    "  --latency      print p50/p99/max of report-to-relay time, player 1 to 2\n"
+    "  --quiet        do not print the relay lines\n"
+    "Prints 'relay player=<n> slot=<s> x=<x> y=<y>' per relay received.\n";
+
+constexpr std::int32_t CONNECT_TIMEOUT_S = 10;
+constexpr double TAIL_SECONDS = 1.0;
+constexpr double WARM_UP_SECONDS = 5.0;
+constexpr double KEY_CHECK_SECONDS = 0.01;
+// The client's bounds and sprite size.
+constexpr std::int32_t PLAYER_MAX_X = 615;
+constexpr std::int32_t PLAYER_MAX_Y = 455;
+constexpr std::int32_t SPRITE_SIZE = 25;
+constexpr std::int32_t TILE_SIZE = 32;
+// Without a map each player walks round a rectangle of its own, so every
+// position names one player and one moment of its loop.
+constexpr std::int32_t LANE_LEFT = 10;
+constexpr std::int32_t LANE_RIGHT = 600;
+constexpr std::int32_t LANE_HEIGHT = 90;
+constexpr std::int32_t LANE_PITCH = 110;
+constexpr int LANES = 4;
+
+struct Options {
+  std::string host = "Localhost";
+  int port = 33222;
+  int players = 1;
+  long reports = 0;
+  double rate = 60.0;
+  double duration = -1.0;  // below 0: the default rule
+  std::string map;
+  bool latency = false;
+  bool quiet = false;
+};
+
+enum Direction { UP, RIGHT, DOWN, LEFT };
+
+struct Walker {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  Direction direction = RIGHT;
+  std::int32_t top = 0;  // lane bounds when walking without a map
+  std::int32_t bottom = 0;
+  std::uint32_t random = 1;
+};
+
+struct BotPlayer {
+  PLAX_ID id = 0;
+  Walker walker;
+  std::string pending;  // relay bytes not yet a whole relay
+  long sent = 0;
+  long relays = 0;
+};
+
+// Shared with the engine's callbacks, which carry no context of their own.
+struct Bots {
+  std::mutex mutex;
+  std::vector<BotPlayer> players;
+  bool hasMap = false;
+  std::array<std::int8_t, MAP_TILE_COUNT> tiles{};
+  bool latency = false;
+  bool quiet = false;
+  std::unordered_map<std::uint64_t, double> sentAt;  // player 1's positions
+  std::vector<double> latencies;                     // seconds
+};
+
+Bots bots;
+
+std::uint64_t PositionKey(std::int32_t x, std::int32_t y) {
+  return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(x)) << 32) |
+         static_cast<std::uint32_t>(y);
+}
+
+int PlayerNumber(PLAX_ID id) {
+  for (std::size_t i = 0; i < bots.players.size(); ++i) {
+    if (bots.players[i].id == id) return static_cast<int>(i) + 1;
+  }
+  return 0;
+}
+
+void TakeRelay(int number, const std::string& relay) {
+  BotPlayer& player = bots.players[number - 1];
+  const Position position = ReadPosition(relay);
+  ++player.relays;
+  if (bots.latency && number == 2) {
+    const auto sent = bots.sentAt.find(PositionKey(position.x, position.y));
+    if (sent != bots.sentAt.end()) bots.latencies.push_back(TimerSeconds() - sent->second);
+  }
+  if (bots.quiet) return;
+  PrintLine("relay player=" + std::to_string(number) +
+            " slot=" + std::to_string(static_cast<int>(relay[POSITION_REPORT_SIZE])) +
+            " x=" + std::to_string(position.x) + " y=" + std::to_string(position.y));
+}
+
+void Bot_OnData(PLAX_ID id, const PLAX_Bytes& data) {
+  std::lock_guard<std::mutex> lock(bots.mutex);
+  const int number = PlayerNumber(id);
+  if (number == 0) return;
+  std::string& pending = bots.players[number - 1].pending;
+  pending += data;
+  std::size_t used = 0;
+  for (; pending.size() - used >= POSITION_RELAY_SIZE; used += POSITION_RELAY_SIZE) {
+    TakeRelay(number, pending.substr(used, POSITION_RELAY_SIZE));
+  }
+  pending.erase(0, used);
+}
+
+void Bot_OnConnected(PLAX_ID) {}
+void Bot_OnDisconnected(PLAX_ID) {}
+
+// --- walking -------------------------------------------------------------
+
+bool Walker_Blocked(const Walker& walker) {
+  const std::int32_t corners[4][2] = {{walker.x, walker.y},
+                                      {walker.x + SPRITE_SIZE, walker.y},
+                                      {walker.x, walker.y + SPRITE_SIZE},
+                                      {walker.x + SPRITE_SIZE, walker.y + SPRITE_SIZE}};
+  for (const auto& corner : corners) {
+    const std::int32_t col = corner[0] / TILE_SIZE + 1;
+    const std::int32_t row = corner[1] / TILE_SIZE + 1;
+    // A corner on a tile's border line lies inside no tile.
+    if (corner[0] % TILE_SIZE == 0 || corner[1] % TILE_SIZE == 0) continue;
+    if (corner[0] < 0 || corner[1] < 0 || col > MAP_COLUMNS || row > MAP_ROWS) continue;
+    const std::int8_t code = bots.tiles[MapIndex(col, row)];
+    if (code > 0 && code < 8) return true;
+  }
+  return false;
+}
+
+void Walker_Move(Walker& walker) {
+  constexpr std::int32_t DX[] = {0, 1, 0, -1};
+  constexpr std::int32_t DY[] = {-1, 0, 1, 0};
+  walker.x += DX[walker.direction];
+  walker.y += DY[walker.direction];
+}
+
+void Walker_Turn(Walker& walker) {
+  walker.random = walker.random * 1103515245u + 12345u;
+  walker.direction = static_cast<Direction>((walker.random >> 16) % 4);
+}
+
+void Walker_TurnAtLaneCorner(Walker& walker) {
+  if (walker.direction == RIGHT && walker.x == LANE_RIGHT)
+    walker.direction = DOWN;
+  else if (walker.direction == DOWN && walker.y == walker.bottom)
+    walker.direction = LEFT;
+  else if (walker.direction == LEFT && walker.x == LANE_LEFT)
+    walker.direction = UP;
+  else if (walker.direction == UP && walker.y == walker.top)
+    walker.direction = RIGHT;
+}
+
+void Player_Report(BotPlayer& player, int number) {
+  const Walker& walker = player.walker;
+  if (bots.latency && number == 1) {
+    std::lock_guard<std::mutex> lock(bots.mutex);
+    bots.sentAt[PositionKey(walker.x, walker.y)] = TimerSeconds();
+  }
+  std::uint32_t sent = 0;
+  const PLAX_Result result =
+      PLAX_Send(player.id, BuildPositionReport(walker.x, walker.y), sent, "", 0);
+  if (result != PLAX_GURU_NO_ERROR) {
+    PrintLine("[FEHLER] " + PLAX_GURUText(result));
+    return;
+  }
+  std::lock_guard<std::mutex> lock(bots.mutex);
+  ++player.sent;
+}
+
+// One frame of the client's rules: step and report, stay on screen, and take
+// a step into a blocking tile back with a second report. Without a map the
+// player just goes round its lane.
+void Player_Step(BotPlayer& player, int number) {
+  Walker& walker = player.walker;
+  const Walker before = walker;
+  Walker_Move(walker);
+  Player_Report(player, number);
+  if (!bots.hasMap) {
+    Walker_TurnAtLaneCorner(walker);
+    return;
+  }
+  walker.x = std::clamp(walker.x, 0, PLAYER_MAX_X);
+  walker.y = std::clamp(walker.y, 0, PLAYER_MAX_Y);
+  if (walker.x == before.x && walker.y == before.y) Walker_Turn(walker);  // at the edge
+  if (Walker_Blocked(walker)) {
+    walker.x = before.x;
+    walker.y = before.y;
+    Player_Report(player, number);
+    Walker_Turn(walker);
+  }
+}
+
+Walker Walker_Start(int number) {
+  Walker walker;
+  walker.random = static_cast<std::uint32_t>(number) * 7919u;
+  if (bots.hasMap) {
+    walker.x = 33;  // where the client starts
+    walker.y = 33;
+    walker.direction = static_cast<Direction>(number % 4);  // so players part at once
+    return walker;
+  }
+  walker.top = LANE_LEFT + LANE_PITCH * ((number - 1) % LANES);
+  walker.bottom = walker.top + LANE_HEIGHT;
+  walker.x = LANE_LEFT;
+  walker.y = walker.top;
+  return walker;
+}
+
+// --- run -----------------------------------------------------------------
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string name = argv[i];
+    if (name == "--latency") {
+      options.latency = true;
+      continue;
+    }
+    if (name == "--quiet") {
+      options.quiet = true;
+      continue;
+    }
+    if (i + 1 >= argc) return false;
+    const std::string value = argv[++i];
+    char* end = nullptr;
+    const double number = std::strtod(value.c_str(), &end);
+    const bool numeric = end != value.c_str() && *end == '\0';
+    if (name == "--host")
+      options.host = value;
+    else if (name == "--map")
+      options.map = value;
+    else if (!numeric)
+      return false;
+    else if (name == "--port" && number >= 1 && number <= 65535)
+      options.port = static_cast<int>(number);
+    else if (name == "--players" && number >= 1 && number <= 1000)
+      options.players = static_cast<int>(number);
+    else if (name == "--reports" && number >= 0)
+      options.reports = static_cast<long>(number);
+    else if (name == "--rate" && number > 0 && number <= 100000)
+      options.rate = number;
+    else if (name == "--duration" && number >= 0)
+      options.duration = number;
+    else
+      return false;
+  }
+  return true;
+}
+
+bool Bots_Connect(const Options& options) {
+  for (int number = 1; number <= options.players; ++number) {
+    // Held across the connect, so a relay that arrives at once finds its player.
+    std::lock_guard<std::mutex> lock(bots.mutex);
+    BotPlayer player;
+    player.walker = Walker_Start(number);
+    const PLAX_Result result =
+        PLAX_OpenClient(player.id, options.host.c_str(), static_cast<std::uint16_t>(options.port),
+                        Bot_OnDisconnected, Bot_OnConnected, Bot_OnData, CONNECT_TIMEOUT_S);
+    if (result != PLAX_GURU_NO_ERROR) {
+      PrintLine("[FEHLER] " + PLAX_GURUText(result));
+      return false;
+    }
+    bots.players.push_back(player);
+  }
+  return true;
+}
+
+bool Bots_Stopped() {
+  static double last_check = 0.0;
+  const double now = TimerSeconds();
+  if (now - last_check < KEY_CHECK_SECONDS) return false;
+  last_check = now;
+  return IsKeyDown(SC_ESCAPE);
+}
+
+// The last player reports once; once every other player has seen it relayed,
+// all players hold their slots, so no report of the run reaches fewer of them.
+void Bots_WarmUp() {
+  BotPlayer& last = bots.players.back();
+  Player_Report(last, static_cast<int>(bots.players.size()));
+  const double deadline = TimerSeconds() + WARM_UP_SECONDS;
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> lock(bots.mutex);
+      const bool all_seen = std::all_of(bots.players.begin(), bots.players.end() - 1,
+                                        [](const BotPlayer& p) { return p.relays > 0; });
+      if (all_seen || TimerSeconds() > deadline) {
+        for (BotPlayer& player : bots.players) player.relays = player.sent = 0;
+        return;
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+void Bots_Run(const Options& options) {
+  using Clock = std::chrono::steady_clock;
+  const auto interval = std::chrono::duration_cast<Clock::duration>(
+      std::chrono::duration<double>(1.0 / options.rate));
+  const double start = TimerSeconds();
+  const bool forever = options.duration < 0 && options.reports == 0;
+  double end = options.duration >= 0 ? start + options.duration : 0.0;
+  auto next = Clock::now();
+  for (long step = 0; !Bots_Stopped(); ++step) {
+    const double now = TimerSeconds();
+    if (end > 0.0 && now >= end) return;
+    if (step < options.reports) {
+      for (std::size_t i = 0; i < bots.players.size(); ++i) {
+        Player_Step(bots.players[i], static_cast<int>(i) + 1);
+      }
+      next += interval;
+      std::this_thread::sleep_until(next);
+      continue;
+    }
+    if (!forever && end == 0.0) end = now + TAIL_SECONDS;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+double Percentile(const std::vector<double>& sorted, double share) {
+  const auto index = static_cast<std::size_t>(share * static_cast<double>(sorted.size() - 1));
+  return sorted[index] * 1e6;
+}
+
+void Bots_PrintSummary(const Options& options) {
+  std::lock_guard<std::mutex> lock(bots.mutex);
+  long sent = 0;
+  long relays = 0;
+  for (const BotPlayer& player : bots.players) {
+    sent += player.sent;
+    relays += player.relays;
+  }
+  PrintLine("summary players=" + std::to_string(bots.players.size()) +
+            " sent=" + std::to_string(sent) + " relays=" + std::to_string(relays));
+  if (!options.latency) return;
+  std::vector<double> sorted = bots.latencies;
+  std::sort(sorted.begin(), sorted.end());
+  if (sorted.empty()) {
+    PrintLine("latency samples=0");
+    return;
+  }
+  char line[160];
+  std::snprintf(line, sizeof line, "latency samples=%zu p50=%.1fus p99=%.1fus max=%.1fus",
+                sorted.size(), Percentile(sorted, 0.50), Percentile(sorted, 0.99),
+                sorted.back() * 1e6);
+  PrintLine(line);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (argc == 2 && std::string(argv[1]) == "--help") {
+    std::fputs(USAGE, stdout);
+    return 0;
+  }
+  if (!ParseOptions(argc, argv, options)) {
+    std::fputs(USAGE, stderr);
+    return 2;
+  }
+  bots.latency = options.latency;
+  bots.quiet = options.quiet;
+  if (!options.map.empty()) {
+    bots.hasMap = true;
+    if (!ReadMapFile(options.map.c_str(), bots.tiles.data())) {
+      PrintLine("[Error]Something went wrong while loading map file.");
+      return 1;
+    }
+  }
+  if (!Bots_Connect(options)) EndProgram(1);
+  if (options.reports > 0 && options.players > 1) Bots_WarmUp();
+  Bots_Run(options);
+  Bots_PrintSummary(options);
+  EndProgram(0);
+}
