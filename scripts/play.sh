@@ -16,10 +16,24 @@ cmake --preset release >/dev/null
 cmake --build --preset release --target server client
 
 bin="$root/build/release/bin"
+port_hex=81C6  # 33222, as /proc/net/tcp writes it
+listening() { awk -v p=":$port_hex" '$2 ~ p"$" && $4 == "0A"' /proc/net/tcp /proc/net/tcp6 2>/dev/null | grep -q .; }
+if listening; then
+  echo "play: port 33222 is already in use (is a server running?)." >&2
+  exit 1
+fi
+
 # Both programs read map/Map and imgs/... from their working directory.
 cd "$root/assets"
 "$bin/server" </dev/null &
 server_pid=$!
 trap 'kill "$server_pid" 2>/dev/null; wait "$server_pid" 2>/dev/null' EXIT
-sleep 0.3
+for _ in $(seq 100); do
+  listening && break
+  if ! kill -0 "$server_pid" 2>/dev/null; then
+    echo "play: the server ended before it was listening." >&2
+    exit 1
+  fi
+  sleep 0.05
+done
 "$bin/client"

@@ -1,0 +1,212 @@
+// The real client in a virtual X display, driven with real key events,
+// against the real server and a listening bot.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+
+#include "client_test_support.h"
+#include "game.h"
+#include "platform_testing.h"
+
+namespace {
+
+constexpr double START_SECONDS = 20.0;
+constexpr double WALK_SECONDS = 30.0;
+const std::string IMAGE_LINE = "[Error]Something went wrong while loading .bmp files.";
+const std::string CONNECT_LINE = "[FEHLER] Can't connect to remote computer [Timeout?]";
+// With the massive tile at column 4, row 2, the player's right corners enter
+// it at x = 72: the step there is reported, then taken back to 71.
+constexpr int WALL_X = 72;
+
+int Count(const std::string& text, const std::string& needle) {
+  int count = 0;
+  for (auto at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+Image* ShippedImage(const std::string& relative) {
+  return LoadSprite((std::string(TEST_ASSETS_DIR) + "/imgs/" + relative).c_str());
+}
+
+// Pixels of the block at (left, top) that differ from `image` drawn over black.
+int Mismatches(const Screenshot& shot, int left, int top, const Image* image) {
+  int wrong = 0;
+  for (int y = 0; y < image->height; ++y) {
+    for (int x = 0; x < image->width; ++x) {
+      const Colour pixel = image->pixels[y * image->width + x] & 0xFFFFFF;
+      const Colour expected = pixel == TRANSPARENT_COLOUR ? 0 : pixel;
+      wrong += shot.At(left + x, top + y) != expected ? 1 : 0;
+    }
+  }
+  return wrong;
+}
+
+// Waits until the bot has heard nothing new for a good part of a second.
+void WaitForQuiet(const Child& bot) {
+  using Clock = std::chrono::steady_clock;
+  std::size_t seen = 0;
+  Clock::time_point last_change = Clock::now();
+  WaitUntil(
+      [&] {
+        const std::size_t now = RelayedXs(Child_Output(bot)).size();
+        if (now != seen) seen = now, last_change = Clock::now();
+        return Clock::now() - last_change > std::chrono::milliseconds(300);
+      },
+      WALK_SECONDS);
+}
+
+class ClientEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* tool : {"Xvfb", "xdotool", "xwd"}) {
+      if (!ProgramOnPath(tool)) GTEST_SKIP() << tool << " is not installed";
+    }
+    // Images to compare the screen with, decoded as the client decodes them.
+    Screen_OpenInMemory(SCREEN_WIDTH, SCREEN_HEIGHT);
+    ASSERT_TRUE(WaitUntil([] { return !PortListening(SERVER_PORT); }, START_SECONDS))
+        << "something else listens on port " << SERVER_PORT;
+    display = std::make_unique<VirtualDisplay>();
+    ASSERT_TRUE(display->ok()) << "Xvfb did not start";
+    std::filesystem::create_symlink(std::string(TEST_ASSETS_DIR) + "/imgs", dir.path / "imgs");
+    WriteTestMap();
+  }
+
+  // Walls round the edge, a massive block right of the start, a bush and water.
+  void WriteTestMap() {
+    std::int8_t codes[MAP_TILE_COUNT] = {};
+    for (int col = 1; col <= MAP_COLUMNS; ++col) {
+      for (int row = 1; row <= MAP_ROWS; ++row) {
+        const bool edge = col == 1 || row == 1 || col == MAP_COLUMNS || row == MAP_ROWS;
+        codes[MapIndex(col, row)] = edge ? 1 : 0;
+      }
+    }
+    codes[MapIndex(4, 2)] = 4;
+    codes[MapIndex(6, 4)] = 8;
+    codes[MapIndex(8, 6)] = 5;
+    WriteFile(dir.path / "map" / "Map", MapBytes(codes));
+  }
+
+  void StartServer() {
+    server = Child_Start({SERVER_BIN}, dir.path);
+    ASSERT_TRUE(server);
+    ASSERT_TRUE(WaitUntil([] { return PortListening(SERVER_PORT); }, START_SECONDS));
+  }
+
+  void StartBot() {
+    bot = Child_Start({BOT_BIN, "--players", "1"}, dir.path);
+    ASSERT_TRUE(bot);
+    ASSERT_TRUE(Child_WaitFor(*server, "[Player accepted]", START_SECONDS));
+  }
+
+  void StartClient() {
+    client = Child_Start({CLIENT_BIN}, dir.path, {display->Env()});
+    ASSERT_TRUE(client);
+  }
+
+  // Gives the client's window the keyboard; there is no window manager to do it.
+  void FocusClient() {
+    const RunResult found =
+        RunProgram({"xdotool", "search", "--sync", "--pid", std::to_string(client->pid)},
+                   {display->Env()}, START_SECONDS);
+    const std::string window = found.output.substr(0, found.output.find('\n'));
+    if (!window.empty()) display->Tool({"windowfocus", window});
+  }
+
+  void PressKeyAndExpectExit(const std::string& key, int code) {
+    FocusClient();
+    EXPECT_TRUE(display->Tool({"key", key}));
+    EXPECT_EQ(Child_WaitExit(*client, START_SECONDS), code);
+  }
+
+  void TearDown() override {
+    for (std::unique_ptr<Child>* child : {&client, &bot, &server}) {
+      if (*child) Child_Stop(**child);
+    }
+    display.reset();
+  }
+
+  ScratchDir dir;
+  std::unique_ptr<VirtualDisplay> display;
+  std::unique_ptr<Child> server;
+  std::unique_ptr<Child> bot;
+  std::unique_ptr<Child> client;
+};
+
+TEST_F(ClientEndToEnd, HoldingDWalksToTheWallAndEscapeEnds) {
+  ASSERT_NO_FATAL_FAILURE(StartServer());
+  ASSERT_NO_FATAL_FAILURE(StartBot());
+  ASSERT_NO_FATAL_FAILURE(StartClient());
+  ASSERT_TRUE(WaitUntil([&] { return Count(Child_Output(*server), "[Player accepted]") == 2; },
+                        START_SECONDS));
+  Image* massive = ShippedImage("environment/massive.bmp");
+  ASSERT_NE(massive, nullptr);
+  // The window shows the map once the first frame is drawn.
+  ASSERT_TRUE(
+      WaitUntil([&] { return Mismatches(display->Shoot(), 96, 32, massive) == 0; }, START_SECONDS));
+  FocusClient();
+  ASSERT_TRUE(display->Tool({"keydown", "d"}));
+  const bool at_wall = WaitUntil(
+      [&] {
+        const std::vector<int> xs = RelayedXs(Child_Output(*bot));
+        return std::count(xs.begin(), xs.end(), WALL_X) >= 5;
+      },
+      WALK_SECONDS);
+  display->Tool({"keyup", "d"});
+  ASSERT_TRUE(at_wall) << Child_Output(*bot);
+
+  // One report per step from 34 on, then step and take-back at the wall.
+  const std::vector<int> xs = RelayedXs(Child_Output(*bot));
+  const auto first_wall = std::find(xs.begin(), xs.end(), WALL_X) - xs.begin();
+  ASSERT_EQ(first_wall, WALL_X - 34);
+  for (int i = 0; i < first_wall; ++i) ASSERT_EQ(xs[i], 34 + i);
+  for (std::size_t i = first_wall; i < xs.size(); ++i) {
+    ASSERT_EQ(xs[i], (i - first_wall) % 2 == 0 ? WALL_X : WALL_X - 1) << i;
+  }
+
+  // Once the reports stop, the picture: tiles over black, the player at 71.
+  WaitForQuiet(*bot);
+  const Screenshot shot = display->Shoot();
+  ASSERT_EQ(shot.width, SCREEN_WIDTH);
+  EXPECT_EQ(Mismatches(shot, 96, 32, massive), 0);
+  EXPECT_EQ(Mismatches(shot, 0, 0, ShippedImage("environment/brick1.bmp")), 0);
+  EXPECT_EQ(Mismatches(shot, 160, 96, ShippedImage("environment/stealth.bmp")), 0);
+  EXPECT_EQ(Mismatches(shot, 224, 160, ShippedImage("environment/water1.bmp")), 0);
+  EXPECT_EQ(shot.At(300, 300), 0u);
+  const int right1 = Mismatches(shot, WALL_X - 1, 33, ShippedImage("player/PlayerRight1.bmp"));
+  const int right2 = Mismatches(shot, WALL_X - 1, 33, ShippedImage("player/PlayerRight2.bmp"));
+  EXPECT_TRUE(right1 == 0 || right2 == 0) << right1 << " " << right2;
+  EXPECT_EQ(shot.At(33, 40), 0u);  // the start position was wiped
+
+  PressKeyAndExpectExit("Escape", 0);
+  EXPECT_EQ(Count(Child_Output(*client), "[FEHLER]"), 0);
+}
+
+TEST_F(ClientEndToEnd, WithoutAServerTheConnectErrorEndsTheClient) {
+  ASSERT_NO_FATAL_FAILURE(StartClient());
+  ASSERT_TRUE(Child_WaitFor(*client, CONNECT_LINE + "\n", START_SECONDS)) << Child_Output(*client);
+  PressKeyAndExpectExit("space", 255);
+}
+
+TEST_F(ClientEndToEnd, BadImageEndsStartUpBeforeAnyConnection) {
+  ASSERT_NO_FATAL_FAILURE(StartServer());
+  std::filesystem::remove(dir.path / "imgs");
+  std::filesystem::copy(std::string(TEST_ASSETS_DIR) + "/imgs", dir.path / "imgs",
+                        std::filesystem::copy_options::recursive);
+  // A missing remote-player image, never drawn, still ends start-up; so does
+  // a header that claims a bitmap far too large to hold.
+  std::filesystem::remove(dir.path / "imgs" / "ene" / "EneLeft2.bmp");
+  ASSERT_NO_FATAL_FAILURE(StartClient());
+  ASSERT_TRUE(Child_WaitFor(*client, IMAGE_LINE + "\n", START_SECONDS)) << Child_Output(*client);
+  PressKeyAndExpectExit("space", 255);
+
+  WriteFile(dir.path / "imgs" / "ene" / "EneLeft2.bmp", BmpHeader(60000, 60000));
+  ASSERT_NO_FATAL_FAILURE(StartClient());
+  ASSERT_TRUE(Child_WaitFor(*client, IMAGE_LINE + "\n", START_SECONDS)) << Child_Output(*client);
+  PressKeyAndExpectExit("space", 255);
+  EXPECT_EQ(Child_Output(*server).find("[New connection]"), std::string::npos);
+}
+
+}  // namespace
