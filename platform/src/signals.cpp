@@ -34,6 +34,9 @@ void Signals_Handle(int signal_number) {
 void Signals_Install() {
   Signals_Handle(SIGINT);
   Signals_Handle(SIGTERM);
+  // A reader that goes away (a closed log pipe, a peer that vanished) must
+  // cost a failed write, not the whole process without its clean-up.
+  signal(SIGPIPE, SIG_IGN);
 }
 
 bool Signals_StopRequested() {

@@ -86,6 +86,14 @@ TEST(Console, LinesFromEightThreadsStayWholeInAPipe) {
   EXPECT_EQ(count, 8 * 300);
 }
 
+TEST(Console, AReaderThatGoesAwayDoesNotKillThePrinter) {
+  Child child = Child_Start({"print"}, ChildInput::DevNull);
+  ASSERT_TRUE(Child_WaitFor(child, "\n"));
+  close(child.output);
+  child.output = -1;
+  EXPECT_EQ(Child_Finish(child), 0) << "ended by a signal instead of finishing its lines";
+}
+
 TEST(Console, WithoutATerminalNoKeyIsDownAndWaitingReturnsAtOnce) {
   for (ChildInput input : {ChildInput::DevNull, ChildInput::OpenPipe}) {
     Child child = Child_Start({"nokeys"}, input);
