@@ -53,7 +53,10 @@ void RedirectInput() {
   _exit(127);
 }
 
-pid_t StartOnPipe(const std::string& dir, int& output) {
+// Forks a child with standard input on /dev/null and standard output on a
+// pipe whose read end lands in `output`; the child runs `exec`.
+template <typename Exec>
+pid_t StartWithOutputPipe(int& output, Exec exec) {
   int out[2];
   if (pipe(out) != 0) return -1;
   const pid_t pid = fork();
@@ -62,11 +65,15 @@ pid_t StartOnPipe(const std::string& dir, int& output) {
     dup2(out[1], STDOUT_FILENO);
     close(out[0]);
     close(out[1]);
-    ExecServer(dir);
+    exec();
   }
   close(out[1]);
   output = out[0];
   return pid;
+}
+
+pid_t StartOnPipe(const std::string& dir, int& output) {
+  return StartWithOutputPipe(output, [&] { ExecServer(dir); });
 }
 
 pid_t StartOnTerminal(const std::string& dir, int& output) {
@@ -281,23 +288,13 @@ void Player_Close(int fd) {
 }
 
 pid_t Program_Start(const std::vector<std::string>& args, int& output) {
-  int out[2];
-  if (pipe(out) != 0) return -1;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    RedirectInput();
-    dup2(out[1], STDOUT_FILENO);
-    close(out[0]);
-    close(out[1]);
+  return StartWithOutputPipe(output, [&] {
     std::vector<char*> argv;
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     execv(argv[0], argv.data());
     _exit(127);
-  }
-  close(out[1]);
-  output = out[0];
-  return pid;
+  });
 }
 
 ProgramResult Program_Finish(pid_t pid, int output) {
