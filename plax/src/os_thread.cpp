@@ -1,6 +1,7 @@
 #include "os_thread.h"
 
 #include <pthread.h>
+#include <signal.h>
 
 #include <atomic>
 #include <chrono>
@@ -23,6 +24,17 @@ void* RunThread(void* raw) {
   delete static_cast<StartRequest*>(raw);
   request.function(request.argument);
   return nullptr;
+}
+
+// Engine threads take no asynchronous signals: a stop signal belongs to the
+// program's own threads, where its handler can act, and a thread parked in a
+// futex wait for minutes would only hold it back. Faults still reach the
+// thread that causes them.
+sigset_t EngineThreadSignalMask() {
+  sigset_t mask;
+  sigfillset(&mask);
+  for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP}) sigdelset(&mask, fault);
+  return mask;
 }
 
 bool ConsumeFailingStart() {
@@ -73,7 +85,12 @@ bool OsThread_Start(OsThread& thread, OsThreadFunction function, std::uint32_t a
   pthread_attr_setstacksize(&attributes, stack_bytes);
   auto* request = new StartRequest{function, argument};
   pthread_t handle{};
+  // The new thread inherits the creator's mask, so block around the creation.
+  const sigset_t engine_mask = EngineThreadSignalMask();
+  sigset_t creator_mask;
+  pthread_sigmask(SIG_SETMASK, &engine_mask, &creator_mask);
   int failed = pthread_create(&handle, &attributes, RunThread, request);
+  pthread_sigmask(SIG_SETMASK, &creator_mask, nullptr);
   pthread_attr_destroy(&attributes);
   if (failed != 0) {
     delete request;

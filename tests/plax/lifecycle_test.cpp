@@ -1,6 +1,8 @@
 // Start-up, the reaper and the clean-up at exit.
+#include <signal.h>
 #include <sys/resource.h>
 
+#include <atomic>
 #include <chrono>
 #include <sstream>
 
@@ -75,4 +77,38 @@ TEST(Lifecycle, IdleEngineDoesNotWakeUp) {
   OsThread_SleepMs(1000);
   long woken = ContextSwitches() - before;
   EXPECT_LT(woken, 50);  // a timer-driven reaper would wake about 1000 times
+}
+
+namespace {
+
+std::atomic<int> stop_signals_blocked_on_worker{-1};
+std::atomic<int> stop_signals_blocked_on_reaper{-1};
+
+int StopSignalsBlockedHere() {
+  sigset_t current;
+  pthread_sigmask(SIG_BLOCK, nullptr, &current);
+  return sigismember(&current, SIGTERM) == 1 && sigismember(&current, SIGINT) == 1;
+}
+
+}  // namespace
+
+// A stop signal must reach the program's own threads, where its handler acts.
+TEST(Lifecycle, EngineThreadsLeaveStopSignalsToTheProgram) {
+  std::uint16_t port = 0;
+  int listener = PlainListen(port, 1);
+  PLAX_ID id = 0;
+  ASSERT_EQ(
+      PLAX_OpenClient(
+          id, "127.0.0.1", port,
+          [](PLAX_ID) { stop_signals_blocked_on_reaper = StopSignalsBlockedHere(); },
+          [](PLAX_ID) { stop_signals_blocked_on_worker = StopSignalsBlockedHere(); }, nullptr, 5),
+      PLAX_GURU_NO_ERROR);
+  ASSERT_TRUE(WaitUntil([] { return stop_signals_blocked_on_worker != -1; }));
+  CloseWhenRunning(id);
+  ASSERT_TRUE(WaitUntil([] { return stop_signals_blocked_on_reaper != -1; }));
+  EXPECT_EQ(stop_signals_blocked_on_worker, 1);
+  EXPECT_EQ(stop_signals_blocked_on_reaper, 1);
+  EXPECT_EQ(StopSignalsBlockedHere(), 0) << "the caller's own mask must be left as it was";
+  PlainClose(listener);
+  ExpectAllReaped();
 }
