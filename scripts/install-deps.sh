@@ -23,4 +23,4 @@ as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)
 export DEBIAN_FRONTEND=noninteractive
 "${as_root[@]}" apt-get update -qq
-"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
+"${as_root[@]}" apt-get install -y -qq "${missing[@]}" </dev/null
