@@ -317,7 +317,7 @@ VirtualDisplay::VirtualDisplay() {
                   std::filesystem::temp_directory_path(), {}, /*keep_stderr=*/false);
   if (!server || !Child_WaitFor(*server, "\n", 20.0)) return;
   const std::string number = Child_Output(*server);
-  name = ":" + number.substr(0, number.find('\n'));
+  name = std::string(":").append(number, 0, number.find('\n'));
 }
 
 VirtualDisplay::~VirtualDisplay() {

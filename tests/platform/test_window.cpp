@@ -52,7 +52,7 @@ Xvfb Xvfb_Start() {
     text.push_back(byte);
   }
   if (text.find('\n') != std::string::npos)
-    server.display = ":" + std::to_string(std::atoi(text.c_str()));
+    server.display = std::string(":").append(std::to_string(std::atoi(text.c_str())));
   close(ready[0]);
   return server;
 }
