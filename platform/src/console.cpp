@@ -6,8 +6,10 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -19,27 +21,40 @@
 
 namespace {
 
-// Longest a line waits for a full non-blocking pipe before the rest is dropped,
-// so a stalled log reader cannot freeze the program.
+// Longest a line waits for a reader that has stopped taking output (a full
+// pipe, a terminal stopped with Ctrl-S) before the rest is dropped: a stalled
+// console must not freeze the threads that print, nor the exit that waits for
+// them. Once output has stalled, later lines wait no more until it flows again.
 constexpr int STALLED_OUTPUT_WAIT_MS = 1000;
 
 std::mutex output_mutex;
+bool output_stalled = false;  // guarded by output_mutex
 
 bool Output_WaitWritable(int fd) {
   pollfd output{fd, POLLOUT, 0};
-  return poll(&output, 1, STALLED_OUTPUT_WAIT_MS) > 0 && (output.revents & POLLOUT) != 0;
+  int ready = 0;
+  do {
+    ready = poll(&output, 1, output_stalled ? 0 : STALLED_OUTPUT_WAIT_MS);
+  } while (ready < 0 && errno == EINTR);
+  // POLLERR/POLLHUP: the write itself then fails at once instead of blocking.
+  return ready > 0;
 }
 
-// One write(2) for the whole line; more only if the kernel takes part of it.
+// Whole lines in one write(2) when they fit in PIPE_BUF; longer ones in
+// PIPE_BUF pieces, each of which a writable pipe takes without blocking.
 void Output_WriteAll(int fd, const std::string& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
+    if (!Output_WaitWritable(fd)) {
+      output_stalled = true;
+      return;
+    }
+    const std::size_t piece = std::min<std::size_t>(bytes.size() - done, PIPE_BUF);
+    const ssize_t wrote = write(fd, bytes.data() + done, piece);
     if (wrote > 0) {
       done += static_cast<std::size_t>(wrote);
-    } else if (wrote < 0 && errno == EINTR) {
-      continue;
-    } else if (wrote < 0 && errno == EAGAIN && Output_WaitWritable(fd)) {
+      output_stalled = false;
+    } else if (wrote < 0 && (errno == EINTR || errno == EAGAIN)) {
       continue;
     } else {
       return;

@@ -94,6 +94,13 @@ TEST(Console, AReaderThatGoesAwayDoesNotKillThePrinter) {
   EXPECT_EQ(Child_Finish(child), 0) << "ended by a signal instead of finishing its lines";
 }
 
+TEST(Console, AReaderThatStopsReadingDoesNotFreezeThePrinter) {
+  Child child = Child_Start({"print"}, ChildInput::DevNull);
+  // Far more lines than a pipe holds, and nobody reads them.
+  EXPECT_EQ(Child_Wait(child, 15.0), 0) << "printing blocked on a stalled reader";
+  Child_Finish(child);
+}
+
 TEST(Console, WithoutATerminalNoKeyIsDownAndWaitingReturnsAtOnce) {
   for (ChildInput input : {ChildInput::DevNull, ChildInput::OpenPipe}) {
     Child child = Child_Start({"nokeys"}, input);
