@@ -17,9 +17,12 @@ void OnNewConnection(PLAX_ID, PLAX_Socket accepted, const char*) {
   PLAX_ID id = 0;
   std::string peer_address;
   std::string local_address;
-  PLAX_AdoptSocket(accepted, id, peer_address, OnPlayerDisconnected, OnPlayerAccepted, OnPlayerData,
-                   local_address);
-  Slots_Store(serverState, id);
+  // Only a failed start of the connection's thread fails an adoption, and the
+  // engine has closed the socket then: a slot filled with nobody would be lost.
+  if (PLAX_AdoptSocket(accepted, id, peer_address, OnPlayerDisconnected, OnPlayerAccepted,
+                       OnPlayerData, local_address) == PLAX_GURU_NO_ERROR) {
+    Slots_Store(serverState, id);
+  }
 }
 
 void OnConnectionRefused(PLAX_ID, const char*) {

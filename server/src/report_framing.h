@@ -20,6 +20,6 @@ struct ReportBuffer {
 
 // Appends `chunk` and adds every report it completes to `reports`, in order.
 // A type byte other than MSG_POSITION where a report should start drops the
-// rest of the chunk along with whatever was pending.
+// rest of the chunk (nothing is pending at such a boundary).
 void ReportBuffer_Feed(ReportBuffer& buffer, std::string_view chunk,
                        std::vector<Position>& reports);

@@ -1,9 +1,11 @@
 // The slot table and the report framing, driven without a socket.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
 #include <string>
 #include <vector>
 
+#include "os_thread.h"
 #include "server.h"
 
 namespace {
@@ -127,3 +129,18 @@ TEST(Slots, IncompleteOrStrangeChunksChangeNothing) {
 }
 
 }  // namespace
+
+// Fewer than four players would ever be admitted if a failed adoption kept
+// its slot.
+TEST(Admission, AFailedAdoptionLeavesTheSlotForTheNextPlayer) {
+  int first[2];
+  int second[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, first), 0);
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, second), 0);
+  OsThread_FailNextStarts(1);
+  OnNewConnection(0, first[0], "");
+  EXPECT_EQ(serverState.slotCounter, 1);
+  OnNewConnection(0, second[0], "");
+  EXPECT_EQ(serverState.slotCounter, 2);
+  EXPECT_NE(serverState.slots[0].connectionId, 0u);
+}
