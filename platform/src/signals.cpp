@@ -19,6 +19,12 @@ void Signals_OnStop(int signal_number) {
   raise(signal_number);
 }
 
+bool Signals_IgnoredAtStart(int signal_number) {
+  struct sigaction current {};
+  sigaction(signal_number, nullptr, &current);
+  return current.sa_handler == SIG_IGN;
+}
+
 void Signals_Handle(int signal_number) {
   struct sigaction action {};
   action.sa_handler = Signals_OnStop;
@@ -34,6 +40,10 @@ void Signals_Handle(int signal_number) {
 void Signals_Install() {
   Signals_Handle(SIGINT);
   Signals_Handle(SIGTERM);
+  // The terminal or the remote session went away: stop through the normal
+  // exit, so connections are closed and reported rather than cut. Under nohup
+  // it is meant to pass unnoticed.
+  if (!Signals_IgnoredAtStart(SIGHUP)) Signals_Handle(SIGHUP);
   // A reader that goes away (a closed log pipe, a peer that vanished) must
   // cost a failed write, not the whole process without its clean-up.
   signal(SIGPIPE, SIG_IGN);

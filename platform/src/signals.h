@@ -1,4 +1,4 @@
-// SIGINT and SIGTERM as a request to stop, read like the Escape key.
+// SIGINT, SIGTERM and SIGHUP as a request to stop, read like the Escape key.
 #pragma once
 
 // Installs the handlers. The first signal only sets the stop flag so that the

@@ -18,16 +18,19 @@
 
 namespace {
 
-// Terminals send an escape sequence in one burst; an ESC with nothing after it
-// within this time is the Escape key on its own.
-constexpr int ESCAPE_SEQUENCE_WAIT_MS = 25;
+// An ESC with nothing after it within this time is the Escape key on its own;
+// a little above what a local terminal needs, for links that split a burst.
+constexpr int ESCAPE_SEQUENCE_WAIT_MS = 50;
 constexpr unsigned char ESC = 0x1B;
+constexpr std::size_t MAX_SEQUENCE_BYTES = 32;
 
 enum class StdinState { Unchecked, NotTerminal, Terminal, HungUp };
 
 struct TerminalKeys {
   StdinState state = StdinState::Unchecked;
   std::array<bool, SC_COUNT> pressed{};
+  bool other_pressed = false;  // a key that is none of ours (Alt+Q, F5)
+  std::string pending;         // the first bytes of a key still arriving
 };
 
 std::mutex keys_mutex;
@@ -47,8 +50,8 @@ struct CrashSignal {
   bool synchronous = false;  // re-raised by the faulting instruction itself
   struct sigaction previous {};
 };
-std::array<CrashSignal, 7> crash_signals{{{SIGHUP, false, {}},
-                                          {SIGQUIT, false, {}},
+// A hang-up is a request to stop, handled with the stop signals.
+std::array<CrashSignal, 6> crash_signals{{{SIGQUIT, false, {}},
                                           {SIGABRT, false, {}},
                                           {SIGSEGV, true, {}},
                                           {SIGBUS, true, {}},
@@ -139,32 +142,19 @@ void Input_ReadAvailable(std::string& bytes) {
   }
 }
 
-// Length of the escape sequence starting at bytes[at] (an ESC): 1 for a lone
-// ESC, 0 when the input ends inside the sequence.
-std::size_t Sequence_Length(const std::string& bytes, std::size_t at) {
-  std::size_t size = bytes.size();
-  if (at + 1 >= size) return 0;
-  char kind = bytes[at + 1];
-  if (kind == 'O') return at + 2 < size ? 3 : 0;
-  if (kind != '[') return 1;
-  for (std::size_t end = at + 2; end < size; ++end) {
-    unsigned char c = static_cast<unsigned char>(bytes[end]);
-    if (c >= 0x40 && c <= 0x7E) return end - at + 1;
-  }
-  return 0;
+// One key as the terminal sends it: `length` bytes that stand for `scancode`
+// (-1 for a key that is none of ours). Length 0: the input ends inside it.
+struct KeyUnit {
+  std::size_t length = 0;
+  int scancode = -1;
+};
+constexpr KeyUnit UNIT_INCOMPLETE{};
+
+unsigned char Byte_At(const std::string& bytes, std::size_t at) {
+  return static_cast<unsigned char>(bytes[at]);
 }
 
-bool Sequence_IncompleteAtEnd(const std::string& bytes) {
-  for (std::size_t at = 0; at < bytes.size(); ++at) {
-    if (static_cast<unsigned char>(bytes[at]) != ESC) continue;
-    std::size_t length = Sequence_Length(bytes, at);
-    if (length == 0) return true;
-    at += length - 1;
-  }
-  return false;
-}
-
-int Sequence_Scancode(char final_byte) {
+int Sequence_Scancode(unsigned char final_byte) {
   switch (final_byte) {
     case 'A':
       return SC_UP;
@@ -179,38 +169,93 @@ int Sequence_Scancode(char final_byte) {
   }
 }
 
+// ESC [, parameter and intermediate bytes, then a final byte (arrows, F5 as
+// ESC [ 1 5 ~). Any other byte breaks the sequence off and starts anew, so a
+// garbled sequence cannot swallow the input for good.
+KeyUnit Unit_ControlSequence(const std::string& bytes, std::size_t at) {
+  for (std::size_t end = at + 2; end < bytes.size(); ++end) {
+    unsigned char c = Byte_At(bytes, end);
+    if (c >= 0x40 && c <= 0x7E) return {end - at + 1, Sequence_Scancode(c)};
+    if (c < 0x20 || c > 0x3F) return {end - at, -1};
+  }
+  return UNIT_INCOMPLETE;
+}
+
+// ESC O and one more byte (F1 as ESC O P, arrows in application mode).
+KeyUnit Unit_SingleShift(const std::string& bytes, std::size_t at) {
+  if (at + 2 >= bytes.size()) return UNIT_INCOMPLETE;
+  unsigned char c = Byte_At(bytes, at + 2);
+  if (c >= 0x20 && c <= 0x7E) return {3, Sequence_Scancode(c)};
+  return {2, -1};  // Alt+O; the next byte starts anew
+}
+
+// An ESC at bytes[at] is Escape only when nothing followed it in time (`quiet`);
+// followed by a byte that starts no sequence it is Alt with that key.
+KeyUnit Unit_EscapeSequence(const std::string& bytes, std::size_t at, bool quiet) {
+  if (at + 1 >= bytes.size()) return quiet ? KeyUnit{1, SC_ESCAPE} : UNIT_INCOMPLETE;
+  switch (bytes[at + 1]) {
+    case '[':
+      return Unit_ControlSequence(bytes, at);
+    case 'O':
+      return Unit_SingleShift(bytes, at);
+    default:
+      return {2, -1};
+  }
+}
+
+// Before another ESC, an ESC is Alt held with that key (Alt+Escape, Alt with
+// an arrow): none of ours.
+KeyUnit Unit_Escape(const std::string& bytes, std::size_t at, bool quiet) {
+  std::size_t last = at;
+  while (last + 1 < bytes.size() && Byte_At(bytes, last + 1) == ESC) ++last;
+  KeyUnit unit = Unit_EscapeSequence(bytes, last, quiet);
+  if (unit.length == 0 || last == at) return unit;
+  return {unit.length + (last - at), -1};
+}
+
+KeyUnit Unit_At(const std::string& bytes, std::size_t at, bool quiet) {
+  if (Byte_At(bytes, at) == ESC) return Unit_Escape(bytes, at, quiet);
+  return {1, Keys_ScancodeForChar(bytes[at])};
+}
+
 void Keys_Mark(int scancode) {
-  if (scancode >= 0 && scancode < SC_COUNT) keys.pressed[scancode] = true;
+  if (scancode >= 0 && scancode < SC_COUNT) {
+    keys.pressed[scancode] = true;
+  } else {
+    keys.other_pressed = true;
+  }
 }
 
-// An input that still ends inside a sequence after the wait is a lone ESC when
-// nothing follows it, and is dropped otherwise.
-void Keys_Parse(const std::string& bytes) {
+// Takes the whole keys off the front of the pending bytes; what stays is the
+// start of a key still arriving.
+void Keys_Parse(bool quiet) {
   std::size_t at = 0;
-  while (at < bytes.size()) {
-    if (static_cast<unsigned char>(bytes[at]) != ESC) {
-      Keys_Mark(Keys_ScancodeForChar(bytes[at++]));
-      continue;
-    }
-    std::size_t length = Sequence_Length(bytes, at);
-    if (length == 0 && at + 1 < bytes.size()) return;
-    if (length <= 1) {
-      Keys_Mark(SC_ESCAPE);
-      ++at;
-      continue;
-    }
-    Keys_Mark(Sequence_Scancode(bytes[at + length - 1]));
-    at += length;
+  while (at < keys.pending.size()) {
+    KeyUnit unit = Unit_At(keys.pending, at, quiet);
+    if (unit.length == 0) break;
+    Keys_Mark(unit.scancode);
+    at += unit.length;
   }
+  keys.pending.erase(0, at);
+  // Only parameter bytes can keep a sequence open; no key is this long.
+  if (keys.pending.size() > MAX_SEQUENCE_BYTES) keys.pending.clear();
 }
 
+bool Keys_PendingOnlyEscapes() {
+  return !keys.pending.empty() &&
+         keys.pending.find_first_not_of(static_cast<char>(ESC)) == std::string::npos;
+}
+
+// Terminals send a sequence in one burst, so an ESC that nothing follows
+// within the wait is the Escape key. A sequence under way (ESC [ ...) waits
+// for its remaining bytes however late they come.
 void Keys_ReadInput() {
-  std::string bytes;
-  Input_ReadAvailable(bytes);
-  if (Sequence_IncompleteAtEnd(bytes) && Input_Readable(ESCAPE_SEQUENCE_WAIT_MS)) {
-    Input_ReadAvailable(bytes);
-  }
-  Keys_Parse(bytes);
+  Input_ReadAvailable(keys.pending);
+  Keys_Parse(false);
+  if (!Keys_PendingOnlyEscapes()) return;
+  bool more = Input_Readable(ESCAPE_SEQUENCE_WAIT_MS);
+  if (more) Input_ReadAvailable(keys.pending);
+  Keys_Parse(!more);
 }
 
 }  // namespace
@@ -222,16 +267,18 @@ bool Terminal_TakeKey(int scancode) {
   Keys_ReadInput();
   bool pressed = keys.pressed[scancode];
   keys.pressed[scancode] = false;
+  keys.other_pressed = false;  // no look can ever take it
   return pressed;
 }
 
 bool Terminal_PressWaiting() {
   std::lock_guard lock(keys_mutex);
   if (!Terminal_Usable()) return false;
+  Keys_ReadInput();
   for (bool pressed : keys.pressed) {
     if (pressed) return true;
   }
-  return Input_Readable(0);
+  return keys.other_pressed;
 }
 
 bool Terminal_CanDeliverKeys() {

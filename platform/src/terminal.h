@@ -1,5 +1,6 @@
 // Keys from a terminal on standard input. A terminal reports presses only,
-// never releases, so each key byte reads as down once.
+// never releases, so each key reads as down once. Escape is a lone ESC byte;
+// ESC before another key is Alt held with it.
 #pragma once
 
 // Whether a key byte for that scancode has arrived since the last look; takes
@@ -7,7 +8,8 @@
 // process is not in the terminal's foreground (the terminal's "focus").
 bool Terminal_TakeKey(int scancode);
 
-// A key byte is waiting; leaves it in the input.
+// A whole key is waiting (the first bytes of an escape sequence are not one
+// yet); leaves it to be taken.
 bool Terminal_PressWaiting();
 
 // Whether waiting for a key can ever end with one: standard input is a

@@ -1,6 +1,8 @@
 // Child process for the platform tests: each mode exercises the console and
 // key services the way a program started in that setting would.
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +22,8 @@ namespace {
 constexpr int PRINT_THREADS = 8;
 constexpr int PRINT_LINES_PER_THREAD = 300;
 constexpr double KEY_LOOP_SECONDS = 30.0;
+constexpr int SC_Q = 16;
+constexpr int SC_Z = 44;
 
 // Many threads print at once; every line must come out whole.
 int Mode_Print() {
@@ -49,11 +53,18 @@ int Mode_NoKeys() {
 
 // Reports keys as they arrive; Escape (or a stop signal) ends the program.
 int Mode_Keys() {
+  struct NamedKey {
+    int scancode;
+    const char* line;
+  };
+  constexpr NamedKey REPORTED[] = {
+      {SC_UP, "KEY UP"}, {SC_A, "KEY A"}, {SC_Q, "KEY Q"}, {SC_Z, "KEY Z"}};
   double deadline = TimerSeconds() + KEY_LOOP_SECONDS;
   bool ready = false;
   while (TimerSeconds() < deadline) {
-    if (IsKeyDown(SC_UP)) PrintLine("KEY UP");
-    if (IsKeyDown(SC_A)) PrintLine("KEY A");
+    for (const NamedKey& key : REPORTED) {
+      if (IsKeyDown(key.scancode)) PrintLine(key.line);
+    }
     if (IsKeyDown(SC_ESCAPE)) {
       PrintLine("KEY ESCAPE");
       EndProgram(0);
@@ -82,6 +93,14 @@ int Mode_WaitKey() {
   EndProgram(0);
 }
 
+// Runs another mode the way nohup starts a program: hang-ups ignored.
+int Mode_IgnoringHangUp(char* self, char* mode) {
+  signal(SIGHUP, SIG_IGN);
+  char* arguments[] = {self, mode, nullptr};
+  execv(self, arguments);
+  return 127;
+}
+
 // Started with descriptor 1 closed: where do stdout and a new file land?
 int Mode_Descriptors(const char* path, const char* report_path) {
   int fd = open(path, O_RDONLY);
@@ -100,14 +119,20 @@ int Mode_Descriptors(const char* path, const char* report_path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Some tests end it with SIGQUIT; that must leave no core file behind.
+  rlimit no_core{0, 0};
+  setrlimit(RLIMIT_CORE, &no_core);
   std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "print") return Mode_Print();
   if (mode == "nokeys") return Mode_NoKeys();
   if (mode == "keys") return Mode_Keys();
   if (mode == "waitkey") return Mode_WaitKey();
   if (mode == "stuck") return Mode_Stuck();
+  if (mode == "nohup" && argc > 2) return Mode_IgnoringHangUp(argv[0], argv[2]);
   if (mode == "descriptors" && argc > 3) return Mode_Descriptors(argv[2], argv[3]);
-  std::fprintf(stderr, "usage: %s print|nokeys|keys|stuck|waitkey|descriptors <file> <report>\n",
-               argv[0]);
+  std::fprintf(
+      stderr,
+      "usage: %s print|nokeys|keys|stuck|waitkey|nohup <mode>|descriptors <file> <report>\n",
+      argv[0]);
   return 2;
 }

@@ -9,6 +9,7 @@
 #include <map>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/keys.h"
@@ -45,6 +46,24 @@ bool Child_Exited(pid_t pid, double seconds) {
     if (waited >= seconds) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
+}
+
+// Waits until the process has taken all its pending signals, so the next one
+// is not merged with them.
+bool Signals_Taken(pid_t pid) {
+  for (int i = 0; i < 2000; ++i) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    int pending = 0;
+    while (std::getline(status, line)) {
+      if (line.rfind("SigPnd:", 0) == 0 || line.rfind("ShdPnd:", 0) == 0) {
+        pending += std::stoull(line.substr(7), nullptr, 16) != 0;
+      }
+    }
+    if (pending == 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
 }
 
 TEST(Clock, ShortAndNegativePausesReturnAtOnceOthersPause) {
@@ -115,7 +134,7 @@ TEST(Console, WithoutATerminalNoKeyIsDownAndWaitingReturnsAtOnce) {
 }
 
 TEST(Console, StopSignalsCountAsEscapeAndEndWithCodeZero) {
-  for (int signal_number : {SIGTERM, SIGINT}) {
+  for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) {
     Child child = Child_Start({"keys"}, ChildInput::DevNull);
     ASSERT_TRUE(Child_WaitFor(child, "READY"));
     EXPECT_TRUE(Signal_SendUntil(child.pid, signal_number, [&](double seconds) {
@@ -123,6 +142,17 @@ TEST(Console, StopSignalsCountAsEscapeAndEndWithCodeZero) {
     })) << child.seen;
     EXPECT_EQ(Child_Finish(child), 0);
   }
+}
+
+TEST(Console, AHangUpIgnoredAtStartStaysIgnored) {
+  Child child = Child_Start({"nohup", "keys"}, ChildInput::DevNull);
+  ASSERT_TRUE(Child_WaitFor(child, "READY"));
+  kill(child.pid, SIGHUP);
+  ASSERT_TRUE(Signals_Taken(child.pid));
+  EXPECT_FALSE(Child_WaitFor(child, "KEY ESCAPE", 0.3)) << "a hang-up under nohup ended it";
+  kill(child.pid, SIGTERM);
+  EXPECT_TRUE(Child_WaitFor(child, "KEY ESCAPE")) << child.seen;
+  EXPECT_EQ(Child_Finish(child), 0);
 }
 
 TEST(Console, AClosedStandardOutputIsNotHandedToTheNextFile) {
@@ -156,16 +186,45 @@ struct TerminalTest : ::testing::Test {
   }
 };
 
-TEST_F(TerminalTest, LoneEscapeIsEscapeAnArrowSequenceIsNot) {
+// Keys as a terminal sends them, in pieces written apart; each is followed,
+// after longer than a lone ESC is waited on, by a "z" that tells the test it
+// has been read.
+struct TypedKey {
+  const char* name;
+  std::vector<std::string> pieces;
+  int pause_ms;
+  const char* lines;  // what the program reports for it
+};
+
+TEST_F(TerminalTest, OnlyALoneEscIsEscapeAltKeysAndSequencesAreNot) {
   Start("keys", "READY");
   termios during{};
   ASSERT_EQ(tcgetattr(child.terminal_side, &during), 0);
   EXPECT_EQ(during.c_lflag & (ICANON | ECHO), 0u) << "keys arrive one at a time, unechoed";
-  Child_Send(child, "\x1b[A");
-  ASSERT_TRUE(Child_WaitFor(child, "KEY UP")) << child.seen;
-  Child_Send(child, "a");
-  ASSERT_TRUE(Child_WaitFor(child, "KEY A")) << child.seen;
-  EXPECT_EQ(child.seen.find("ESCAPE"), std::string::npos) << child.seen;
+  const TypedKey typed[] = {
+      {"letter", {"a"}, 0, "KEY A\r\n"},
+      {"Alt+q", {"\x1bq"}, 0, ""},
+      {"Alt+Escape", {"\x1b\x1b"}, 0, ""},
+      {"up", {"\x1b[A"}, 0, "KEY UP\r\n"},
+      {"up, application mode", {"\x1bOA"}, 0, "KEY UP\r\n"},
+      {"Alt+up", {"\x1b\x1b[A"}, 0, ""},
+      {"F5", {"\x1b[15~"}, 0, ""},
+      {"F1", {"\x1bOP"}, 0, ""},
+      {"up in three reads", {"\x1b", "[", "A"}, 10, "KEY UP\r\n"},
+      {"up, its end after the wait", {"\x1b[", "A"}, 150, "KEY UP\r\n"},
+  };
+  for (const TypedKey& key : typed) {
+    SCOPED_TRACE(key.name);
+    child.seen.clear();
+    for (std::size_t i = 0; i < key.pieces.size(); ++i) {
+      if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(key.pause_ms));
+      Child_Send(child, key.pieces[i]);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    Child_Send(child, "z");
+    ASSERT_TRUE(Child_WaitFor(child, "KEY Z\r\n", 5.0)) << child.seen;
+    EXPECT_EQ(child.seen, std::string(key.lines) + "KEY Z\r\n");
+  }
   Child_Send(child, "\x1b");
   EXPECT_TRUE(Child_WaitFor(child, "KEY ESCAPE")) << child.seen;
   EXPECT_EQ(Child_Wait(child), 0);
@@ -180,31 +239,15 @@ TEST_F(TerminalTest, CtrlCOnTheTerminalEndsLikeEscape) {
   ExpectSettingsRestored();
 }
 
-TEST_F(TerminalTest, WaitForKeyWaitsForAPressAndLeavesItInTheInput) {
+TEST_F(TerminalTest, WaitForKeyWaitsForAWholePressAndLeavesItInTheInput) {
   Start("waitkey", "WAITING");
   EXPECT_FALSE(Child_WaitFor(child, "GOT KEY", 0.3)) << "returned without a key";
-  Child_Send(child, "a");
+  Child_Send(child, "\x1b[1");
+  EXPECT_FALSE(Child_WaitFor(child, "GOT KEY", 0.3)) << "the start of a sequence is no key yet";
+  Child_Send(child, "5~a");
   ASSERT_TRUE(Child_WaitFor(child, "A STILL THERE")) << child.seen;
   EXPECT_EQ(Child_Wait(child), 0);
   ExpectSettingsRestored();
-}
-
-// Waits until the process has taken all its pending signals, so the next one
-// is not merged with them.
-bool Signals_Taken(pid_t pid) {
-  for (int i = 0; i < 2000; ++i) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    int pending = 0;
-    while (std::getline(status, line)) {
-      if (line.rfind("SigPnd:", 0) == 0 || line.rfind("ShdPnd:", 0) == 0) {
-        pending += std::stoull(line.substr(7), nullptr, 16) != 0;
-      }
-    }
-    if (pending == 0) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
 }
 
 TEST_F(TerminalTest, ASecondStopSignalEndsAProgramThatStoppedLooking) {
@@ -220,8 +263,8 @@ TEST_F(TerminalTest, ASecondStopSignalEndsAProgramThatStoppedLooking) {
 
 TEST_F(TerminalTest, AKilledProgramStillRestoresTheTerminal) {
   Start("keys", "READY");
-  kill(child.pid, SIGHUP);
-  EXPECT_EQ(Child_Wait(child), -1000 - SIGHUP);
+  kill(child.pid, SIGQUIT);
+  EXPECT_EQ(Child_Wait(child), -1000 - SIGQUIT);
   ExpectSettingsRestored();
 }
 

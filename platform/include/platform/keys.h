@@ -21,7 +21,7 @@ inline constexpr int SC_COUNT = 128;
 // standard input: a lone ESC byte counts as Escape being down once; when
 // standard input is not a terminal no key is ever down. Once a window is open
 // it follows the window's key events, and a press released between two looks
-// still reads as down once. SIGINT, SIGTERM and closing the window count as
+// still reads as down once. SIGINT, SIGTERM, SIGHUP and closing the window count as
 // Escape.
 bool IsKeyDown(int scancode);
 
