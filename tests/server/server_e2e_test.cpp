@@ -192,4 +192,20 @@ TEST_F(ServerTest, TerminationSignalEndsWithZeroWithPlayersConnected) {
   EXPECT_EQ(Server_WaitExit(run_), 0);
 }
 
+TEST_F(ServerTest, HangUpEndsWithZeroAfterTheCleanUp) {
+  // Sent by hand, the output is still there to show the clean-up ran.
+  ASSERT_NO_FATAL_FAILURE(StartListening({.withMap = true, .mapBytes = ""}));
+  ASSERT_NO_FATAL_FAILURE(Join(1));
+  kill(run_.pid, SIGHUP);
+  EXPECT_TRUE(Server_ExpectLines(run_, {"[Player disconnected]"}));
+  EXPECT_EQ(Server_WaitExit(run_), 0);
+  // A terminal that really goes away also takes the output with it.
+  Server_Stop(run_);
+  ASSERT_NO_FATAL_FAILURE(StartListening({.withMap = true, .mapBytes = "", .onTerminal = true}));
+  ASSERT_NO_FATAL_FAILURE(Join(1));
+  close(run_.output);
+  run_.output = -1;
+  EXPECT_EQ(Server_WaitExit(run_), 0);
+}
+
 }  // namespace
