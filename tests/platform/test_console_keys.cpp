@@ -150,8 +150,9 @@ TEST(Console, AHangUpIgnoredAtStartStaysIgnored) {
   kill(child.pid, SIGHUP);
   ASSERT_TRUE(Signals_Taken(child.pid));
   EXPECT_FALSE(Child_WaitFor(child, "KEY ESCAPE", 0.3)) << "a hang-up under nohup ended it";
-  kill(child.pid, SIGTERM);
-  EXPECT_TRUE(Child_WaitFor(child, "KEY ESCAPE")) << child.seen;
+  EXPECT_TRUE(Signal_SendUntil(child.pid, SIGTERM, [&](double seconds) {
+    return Child_WaitFor(child, "KEY ESCAPE", seconds);
+  })) << child.seen;
   EXPECT_EQ(Child_Finish(child), 0);
 }
 
