@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 namespace {
 
 TEST(TileCodes, OnlyOneToSevenBlock) {
@@ -59,22 +62,16 @@ class TakeBackTest : public ::testing::Test {
   std::int32_t y = 0;
 };
 
-TEST_F(TakeBackTest, WalkingDownStopsWithTheBottomEdgeOnTheWallsTopBorder) {
+// Down onto the wall's top border (bottom edge y + 25 = 32), and up onto its
+// bottom border (top edge y = 64): there it stops, one pixel on is taken back.
+TEST_F(TakeBackTest, WalkingVerticallyStopsWithTheEdgeOnTheWallsBorder) {
   tiles[MapIndex(2, 2)] = 4;
-  y = 6;
-  EXPECT_EQ(StepTo(40, 7), 0);
-  EXPECT_EQ(y, 7);
-  EXPECT_EQ(StepTo(40, 8), 1);
-  EXPECT_EQ(y, 7);
-}
-
-TEST_F(TakeBackTest, WalkingUpStopsWithTheTopEdgeOnTheWallsBottomBorder) {
-  tiles[MapIndex(2, 2)] = 4;
-  y = 65;
-  EXPECT_EQ(StepTo(40, 64), 0);
-  EXPECT_EQ(y, 64);
-  EXPECT_EQ(StepTo(40, 63), 1);
-  EXPECT_EQ(y, 64);
+  for (const auto& [border, step] : {std::pair{7, 1}, std::pair{64, -1}}) {
+    y = border - step;
+    EXPECT_EQ(StepTo(40, border), 0) << border;
+    EXPECT_EQ(StepTo(40, border + step), 1) << border;
+    EXPECT_EQ(y, border) << border;
+  }
 }
 
 TEST_F(TakeBackTest, TilesAfterARestoreSeeTheRestoredPosition) {
