@@ -1,6 +1,6 @@
 // Start-up of the client to its first frame, step by step: the window, the
 // three image sets and the map, the connection, the first frame. Needs an X
-// display and a server listening on port 33222; one run per process, since a
+// display and a server listening on the game's port; one run per process, since a
 // process opens its window once.
 //
 // Usage: client_startup_bench <assets folder>

@@ -21,6 +21,12 @@
 #include <thread>
 #include <vector>
 
+#include "game/assets.h"
+#include "game/map_file.h"
+#include "game/messages.h"
+#include "game/server_address.h"
+#include "paths.h"
+
 namespace {
 
 constexpr const char* USAGE =
@@ -28,10 +34,8 @@ constexpr const char* USAGE =
     "                    [--sustained-seconds S] [--idle-seconds S]\n"
     "Runs the server and bot binaries it was built with; prints one line per figure.\n";
 
-constexpr int GAME_PORT = 33222;
 constexpr int FORWARDER_PORT = 33223;
 constexpr int PLAYERS = 4;
-constexpr int REPORT_SIZE = 9;
 constexpr int LATENCY_RATE_HZ = 60;
 constexpr int SUSTAINED_RATE_HZ = 1000;
 
@@ -130,14 +134,16 @@ ServerRun StartServer() {
   ServerRun run;
   char name[] = "/tmp/server_bench_XXXXXX";
   run.dir = mkdtemp(name);
-  std::filesystem::create_directories(run.dir + "/map");
-  std::ofstream(run.dir + "/map/Map", std::ios::binary) << std::string(270 * 128, '\0');
+  const std::filesystem::path map = run.dir + "/" + Path_ToNative(MAP_PATH);
+  std::filesystem::create_directories(map.parent_path());
+  std::ofstream(map, std::ios::binary) << std::string(MAP_TILE_COUNT * MAP_RECORD_SIZE, '\0');
   run.child = Spawn({SERVER_BINARY}, run.dir, false);
   for (int i = 0; i < 1000; ++i) {
-    if (Listening(GAME_PORT, run.child.pid)) return run;
+    if (Listening(SERVER_PORT, run.child.pid)) return run;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  std::fprintf(stderr, "server_bench: the server does not listen on %d (port taken?)\n", GAME_PORT);
+  std::fprintf(stderr, "server_bench: the server does not listen on %d (port taken?)\n",
+               SERVER_PORT);
   std::exit(1);
 }
 
@@ -179,11 +185,11 @@ void Forwarder_Relay(Forwarder& forwarder, int from, const char* report) {
     std::lock_guard<std::mutex> lock(forwarder.mutex);
     players = forwarder.players;
   }
-  char relay[REPORT_SIZE + 1];
-  std::copy(report, report + REPORT_SIZE, relay);
+  char relay[POSITION_RELAY_SIZE];
+  std::copy(report, report + POSITION_REPORT_SIZE, relay);
   for (int to = 0; to < static_cast<int>(players.size()); ++to) {
     if (to == from) continue;
-    relay[REPORT_SIZE] = static_cast<char>(to + 1);
+    relay[POSITION_REPORT_SIZE] = static_cast<char>(to + 1);
     std::lock_guard<std::mutex> lock(*forwarder.sendLocks[to]);
     if (send(players[to], relay, sizeof relay, MSG_NOSIGNAL) < 0) continue;
   }
@@ -196,7 +202,7 @@ void Forwarder_Serve(Forwarder& forwarder, int index, int fd) {
   while ((got = recv(fd, buffer, sizeof buffer, 0)) > 0) {
     pending.append(buffer, got);
     std::size_t used = 0;
-    for (; pending.size() - used >= REPORT_SIZE; used += REPORT_SIZE) {
+    for (; pending.size() - used >= POSITION_REPORT_SIZE; used += POSITION_REPORT_SIZE) {
       Forwarder_Relay(forwarder, index, pending.data() + used);
     }
     pending.erase(0, used);
@@ -257,7 +263,7 @@ void MeasureLatency(const Options& options) {
   const std::string plain = RunBot(FORWARDER_PORT, args);
   Forwarder_Stop(forwarder);
   ServerRun server = StartServer();
-  const std::string game = RunBot(GAME_PORT, args);
+  const std::string game = RunBot(SERVER_PORT, args);
   StopServer(server);
   PrintLatency("forwarder", plain);
   PrintLatency("server", game);

@@ -4,18 +4,14 @@
 #include <cstdint>
 #include <string_view>
 
+#include "game/server_address.h"
+#include "game/tiles.h"
 #include "network.h"
 #include "plax/plax.h"
 #include "player.h"
 #include "tile_map.h"
 
-inline constexpr int SCREEN_WIDTH = 640;
-inline constexpr int SCREEN_HEIGHT = 480;
 inline constexpr int SCREEN_DEPTH = 32;
-inline constexpr const char* SERVER_HOST = "Localhost";
-inline constexpr int SERVER_PORT = 33222;
-inline constexpr std::int32_t PLAYER_START_X = 33;
-inline constexpr std::int32_t PLAYER_START_Y = 33;
 // The pacing figures: a frame's seconds times FRAME_SCALE off PACE_BUDGET,
 // divided by FRAME_SCALE, gives the milliseconds to sleep (16 for any
 // ordinary frame).

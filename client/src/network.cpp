@@ -3,21 +3,10 @@
 #include <string>
 
 #include "game.h"
+#include "game/assets.h"
 #include "game/messages.h"
+#include "game/texts.h"
 #include "platform/console.h"
-
-namespace {
-
-const char* const ENEMY_IMAGE_PATHS[SPRITE_SET_SIZE] = {
-    "imgs\\ene\\EneUp1.bmp",    "imgs\\ene\\EneDown1.bmp", "imgs\\ene\\EneLeft1.bmp",
-    "imgs\\ene\\EneRight1.bmp", "imgs\\ene\\EneUp2.bmp",   "imgs\\ene\\EneDown2.bmp",
-    "imgs\\ene\\EneLeft2.bmp",  "imgs\\ene\\EneRight2.bmp"};
-
-std::string EngineErrorLine(PLAX_Result result) {
-  return ENGINE_ERROR_PREFIX + PLAX_GURUText(result);
-}
-
-}  // namespace
 
 void Enemy_Init(Enemy& enemy) {
   enemy = Enemy{};
@@ -39,7 +28,7 @@ void Client_Connect(Game& game, const char* host, int port) {
   const PLAX_Result result =
       PLAX_OpenClient(game.connectionId, host, static_cast<std::uint16_t>(port),
                       Client_OnDisconnected, Client_OnConnected, Client_OnNewData, CONNECT_TIMEOUT);
-  if (result != PLAX_GURU_NO_ERROR) Game_FailStartup(EngineErrorLine(result));
+  if (result != PLAX_GURU_NO_ERROR) Game_FailStartup(EngineErrorLine(PLAX_GURUText(result)));
   game.player.connectionId = game.connectionId;
 }
 
@@ -47,7 +36,7 @@ void ReportPosition(std::int32_t x, std::int32_t y, PLAX_ID connection_id) {
   const std::string report = BuildPositionReport(x, y);
   std::uint32_t sent = 0;
   const PLAX_Result result = PLAX_Send(connection_id, report, sent, "", 0);
-  if (result != PLAX_GURU_NO_ERROR) PrintLine(EngineErrorLine(result));
+  if (result != PLAX_GURU_NO_ERROR) PrintLine(EngineErrorLine(PLAX_GURUText(result)));
 }
 
 void Client_OnDisconnected(PLAX_ID) {}

@@ -12,7 +12,6 @@ struct Game;
 
 // Seconds PLAX_OpenClient may wait for the server to answer.
 inline constexpr int CONNECT_TIMEOUT = 60;
-inline constexpr const char* ENGINE_ERROR_PREFIX = "[FEHLER] ";
 
 // Another player's figure. Nothing sets `active`, so it is never drawn.
 struct Enemy {

@@ -4,17 +4,14 @@
 
 #include <cstdint>
 
-#include "game/map_file.h"
+#include "game/player_rules.h"
+#include "game/tiles.h"
 #include "platform/screen.h"
 #include "plax/plax.h"
 #include "sprites.h"
 
 struct Game;
 
-// Side of the player's square for bounds, collision and erasing.
-inline constexpr int SPRITE_SIZE = 25;
-inline constexpr int PLAYER_MAX_X = 640 - SPRITE_SIZE;
-inline constexpr int PLAYER_MAX_Y = 480 - SPRITE_SIZE;
 // Largest animation counter; the step after it starts again at 0.
 inline constexpr int ANIM_WRAP = 10;
 

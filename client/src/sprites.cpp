@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "game.h"
+#include "game/texts.h"
 #include "platform/files.h"
 
 namespace {
@@ -12,8 +13,6 @@ constexpr long BMP_WIDTH_POSITION = 19;
 constexpr long BMP_HEIGHT_POSITION = 23;
 constexpr std::uint8_t BMP_MAGIC_1 = 66;  // 'B'
 constexpr std::uint8_t BMP_MAGIC_2 = 77;  // 'M'
-// A set holds the four directions of the first frame, then of the second.
-constexpr int DIRECTIONS = 4;
 
 // Reads a little-endian signed 32-bit field; bytes past the end read as 0.
 std::int32_t ReadInt32At(int file, long position) {
@@ -69,6 +68,7 @@ void SpriteSet_Load(Image* images[SPRITE_SET_SIZE], const char* const paths[SPRI
 const Image* SpriteSet_Frame(Image* const images[SPRITE_SET_SIZE], std::uint8_t direction,
                              std::int8_t anim_counter) {
   if (direction > DIR_RIGHT) return nullptr;
+  // A set holds the four directions of the first frame, then of the second.
   const int frame = anim_counter < ANIM_SWITCH ? 0 : 1;
-  return images[frame * DIRECTIONS + direction];
+  return images[frame * DIRECTION_COUNT + direction];
 }

@@ -5,20 +5,12 @@
 
 #include <cstdint>
 
+#include "game/assets.h"
+#include "game/player_rules.h"
 #include "platform/screen.h"
 
-inline constexpr int SPRITE_SET_SIZE = 8;
-
-// Facing of a figure; also picks the image within a frame's four.
-inline constexpr std::uint8_t DIR_UP = 0;
-inline constexpr std::uint8_t DIR_DOWN = 1;
-inline constexpr std::uint8_t DIR_LEFT = 2;
-inline constexpr std::uint8_t DIR_RIGHT = 3;
 // From this counter value on a figure shows its second frame.
 inline constexpr double ANIM_SWITCH = 5.0;
-
-inline constexpr const char* IMAGE_MESSAGE =
-    "[Error]Something went wrong while loading .bmp files.";
 
 struct BmpSize {
   std::int32_t width = 0;

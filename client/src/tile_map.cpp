@@ -1,16 +1,8 @@
 #include "tile_map.h"
 
 #include "game.h"
-
-namespace {
-
-const char* const TILE_IMAGE_PATHS[SPRITE_SET_SIZE] = {
-    "imgs\\environment\\brick1.bmp", "imgs\\environment\\brick2.bmp",
-    "imgs\\environment\\brick3.bmp", "imgs\\environment\\massive.bmp",
-    "imgs\\environment\\water1.bmp", "imgs\\environment\\water2.bmp",
-    "imgs\\environment\\water3.bmp", "imgs\\environment\\stealth.bmp"};
-
-}  // namespace
+#include "game/assets.h"
+#include "game/texts.h"
 
 void TileMap_Init(TileMap& map) {
   map = TileMap{};

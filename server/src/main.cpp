@@ -1,7 +1,6 @@
 // The server: listens first, then reads the map, then waits for Escape while
 // the engine's threads admit players and relay their positions.
-#include <string>
-
+#include "game/texts.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/keys.h"
@@ -19,7 +18,7 @@ int main() {
   state.createResult = PLAX_OpenServer(state.serverId, SERVER_PORT, MAX_SIM_CON_REQ,
                                        OnNewConnection, OnConnectionRefused);
   if (state.createResult != PLAX_GURU_NO_ERROR) {
-    PrintLine(std::string(LINE_ERROR_PREFIX) + PLAX_GURUText(state.createResult));
+    PrintLine(EngineErrorLine(PLAX_GURUText(state.createResult)));
     WaitForKey();
     EndProgram(EXIT_FATAL);
   }

@@ -1,5 +1,4 @@
-#include <string>
-
+#include "game/texts.h"
 #include "platform/console.h"
 #include "server.h"
 
@@ -23,7 +22,5 @@ void SendPositionRelay(std::int32_t x, std::int32_t y, std::int8_t slot) {
   }
   std::uint32_t sent = 0;
   const PLAX_Result result = PLAX_Send(receiver, BuildPositionRelay(x, y, slot), sent, "", 0);
-  if (result != PLAX_GURU_NO_ERROR) {
-    PrintLine(std::string(LINE_ERROR_PREFIX) + PLAX_GURUText(result));
-  }
+  if (result != PLAX_GURU_NO_ERROR) PrintLine(EngineErrorLine(PLAX_GURUText(result)));
 }

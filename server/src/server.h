@@ -9,12 +9,12 @@
 #include <string_view>
 #include <vector>
 
-#include "game/map_file.h"
+#include "game/server_address.h"
+#include "game/tiles.h"
 #include "plax/plax.h"
 #include "report_framing.h"
 
 inline constexpr int MAX_SLOTS = 4;
-inline constexpr std::uint16_t SERVER_PORT = 33222;
 // Backlog of connection requests waiting to be accepted.
 inline constexpr std::uint16_t MAX_SIM_CON_REQ = 4;
 // Exit code after a fatal start-up failure (255 as a process status).
@@ -25,9 +25,6 @@ inline constexpr std::string_view LINE_PLAYER_ACCEPTED = "[Player accepted]";
 inline constexpr std::string_view LINE_PLAYER_DISCONNECTED = "[Player disconnected]";
 inline constexpr std::string_view LINE_CONNECTION_REFUSED = "[Connection not accepted]";
 inline constexpr std::string_view LINE_SEND = "Send";
-inline constexpr std::string_view LINE_ERROR_PREFIX = "[FEHLER] ";
-inline constexpr std::string_view LINE_MAP_ERROR =
-    "[Error]Something went wrong while loading map file.";
 
 struct PlayerSlot {
   std::int32_t x = 0;

@@ -1,11 +1,17 @@
-// The frame: pacing figures, the drawing order and a failed report.
+// The frame: pacing figures, the drawing order, a failed report, and the
+// connection that the player reports over.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <future>
 
 #include "client_test_support.h"
 #include "game.h"
+#include "game/messages.h"
 #include "platform/clock.h"
 #include "platform/keys.h"
 #include "platform_testing.h"
@@ -35,7 +41,7 @@ TEST(PaceFrameTest, WaitFiguresFollowTheFrameLength) {
 }
 
 TEST(PaceFrameTest, VeryLongFrameDoesNotWaitForAKey) {
-  Screen_OpenInMemory(640, 480);
+  Screen_OpenInMemory(SCREEN_WIDTH, SCREEN_HEIGHT);
   ReleaseGameKeys();
   FrameTimer timer = FrameOf(16.9);
   auto paced = std::async(std::launch::async, [&timer] { PaceFrame(timer); });
@@ -56,7 +62,7 @@ TEST(PaceFrameTest, OrdinaryFrameSleepsSixteenMilliseconds) {
 class GameDrawTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Screen_OpenInMemory(640, 480);
+    Screen_OpenInMemory(SCREEN_WIDTH, SCREEN_HEIGHT);
     ReleaseGameKeys();
     game.player.x = game.player.y = 33;
     game.player.active = 1;
@@ -126,6 +132,53 @@ TEST_F(GameDrawTest, FailedReportPrintsTheEngineTextAndPlayGoesOn) {
   std::string expected;
   for (int i = 0; i < 8; ++i) expected += line;
   EXPECT_EQ(out, expected);
+}
+
+// A plain loopback listener on a port the system chooses; -1 on failure.
+int ListenOnAnyPort(std::uint16_t& port) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, 1) != 0 ||
+      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    close(fd);
+    return -1;
+  }
+  port = ntohs(address.sin_port);
+  return fd;
+}
+
+// Up to `size` bytes from the first connection to `listener`, within 5 s.
+std::string AcceptAndReceive(int listener, std::size_t size) {
+  const int peer = accept(listener, nullptr, nullptr);
+  std::string bytes;
+  pollfd waiting{peer, POLLIN, 0};
+  char buffer[64];
+  while (bytes.size() < size && poll(&waiting, 1, 5000) == 1) {
+    const ssize_t got = recv(peer, buffer, sizeof buffer, 0);
+    if (got <= 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+  close(peer);
+  return bytes;
+}
+
+using ClientConnectTest = GameDrawTest;
+
+TEST_F(ClientConnectTest, PlayerReportsOverTheConnectionItOpened) {
+  std::uint16_t port = 0;
+  const int listener = ListenOnAnyPort(port);
+  ASSERT_GE(listener, 0);
+  Client_Connect(game, "127.0.0.1", port);
+  EXPECT_NE(game.connectionId, 0u);
+  EXPECT_EQ(game.player.connectionId, game.connectionId);
+  game.player.onMove = ReportPosition;
+  Keys_Press(SC_D);
+  Player_HandleKeys(game.player);
+  EXPECT_EQ(AcceptAndReceive(listener, POSITION_REPORT_SIZE), BuildPositionReport(34, 33));
+  close(listener);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "client_test_support.h"
+#include "game/tiles.h"
 #include "platform/files.h"
 #include "platform_testing.h"
 #include "sprites.h"
@@ -10,7 +11,7 @@ namespace {
 
 class SpritesTest : public ::testing::Test {
  protected:
-  void SetUp() override { Screen_OpenInMemory(640, 480); }
+  void SetUp() override { Screen_OpenInMemory(SCREEN_WIDTH, SCREEN_HEIGHT); }
   ScratchDir dir;
 };
 

@@ -10,7 +10,7 @@ namespace {
 
 class TileMapTest : public ::testing::Test {
  protected:
-  void SetUp() override { Screen_OpenInMemory(640, 480); }
+  void SetUp() override { Screen_OpenInMemory(SCREEN_WIDTH, SCREEN_HEIGHT); }
   void LoadFrom(const std::string& bytes) {
     WriteFile("map/Map", bytes);
     map = TileMap{};

@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
-inline constexpr std::uint16_t GAME_PORT = 33222;
+#include "game/server_address.h"
+
+inline constexpr std::uint16_t GAME_PORT = SERVER_PORT;
 // Generous: the machine may be loaded and the server built with a sanitizer.
 inline constexpr double WAIT_SECONDS = 10.0;
 

@@ -15,6 +15,9 @@
 
 #include "game/map_file.h"
 #include "game/messages.h"
+#include "game/player_rules.h"
+#include "game/server_address.h"
+#include "game/texts.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/keys.h"
@@ -22,11 +25,12 @@
 
 namespace {
 
+// A format: the game's host and port fill in the defaults.
 constexpr const char* USAGE =
     "usage: bot [--host NAME] [--port N] [--players N] [--reports R] [--rate HZ]\n"
     "           [--duration S] [--map PATH] [--latency] [--quiet]\n"
-    "  --host NAME    server host (default Localhost)\n"
-    "  --port N       server port (default 33222)\n"
+    "  --host NAME    server host (default %s)\n"
+    "  --port N       server port (default %u)\n"
     "  --players N    players to connect, one after another (default 1)\n"
     "  --reports R    steps each player reports (default 0: only listen)\n"
     "  --rate HZ      reports per second per player (default 60)\n"
@@ -41,11 +45,6 @@ constexpr std::int32_t CONNECT_TIMEOUT_S = 10;
 constexpr double TAIL_SECONDS = 1.0;
 constexpr double WARM_UP_SECONDS = 5.0;
 constexpr double KEY_CHECK_SECONDS = 0.01;
-// The client's bounds and sprite size.
-constexpr std::int32_t PLAYER_MAX_X = 615;
-constexpr std::int32_t PLAYER_MAX_Y = 455;
-constexpr std::int32_t SPRITE_SIZE = 25;
-constexpr std::int32_t TILE_SIZE = 32;
 // Without a map each player walks round a rectangle of its own, so every
 // position names one player and one moment of its loop.
 constexpr std::int32_t LANE_LEFT = 10;
@@ -55,8 +54,8 @@ constexpr std::int32_t LANE_PITCH = 110;
 constexpr int LANES = 4;
 
 struct Options {
-  std::string host = "Localhost";
-  int port = 33222;
+  std::string host = SERVER_HOST;
+  int port = SERVER_PORT;
   int players = 1;
   long reports = 0;
   double rate = 60.0;
@@ -66,12 +65,10 @@ struct Options {
   bool quiet = false;
 };
 
-enum Direction { UP, RIGHT, DOWN, LEFT };
-
 struct Walker {
   std::int32_t x = 0;
   std::int32_t y = 0;
-  Direction direction = RIGHT;
+  std::uint8_t direction = DIR_RIGHT;
   std::int32_t top = 0;  // lane bounds when walking without a map
   std::int32_t bottom = 0;
   std::uint32_t random = 1;
@@ -143,44 +140,25 @@ void Bot_OnDisconnected(PLAX_ID) {}
 
 // --- walking -------------------------------------------------------------
 
-bool Walker_Blocked(const Walker& walker) {
-  const std::int32_t corners[4][2] = {{walker.x, walker.y},
-                                      {walker.x + SPRITE_SIZE, walker.y},
-                                      {walker.x, walker.y + SPRITE_SIZE},
-                                      {walker.x + SPRITE_SIZE, walker.y + SPRITE_SIZE}};
-  for (const auto& corner : corners) {
-    const std::int32_t col = corner[0] / TILE_SIZE + 1;
-    const std::int32_t row = corner[1] / TILE_SIZE + 1;
-    // A corner on a tile's border line lies inside no tile.
-    if (corner[0] % TILE_SIZE == 0 || corner[1] % TILE_SIZE == 0) continue;
-    if (corner[0] < 0 || corner[1] < 0 || col > MAP_COLUMNS || row > MAP_ROWS) continue;
-    const std::int8_t code = bots.tiles[MapIndex(col, row)];
-    if (code > 0 && code < 8) return true;
-  }
-  return false;
-}
-
 void Walker_Move(Walker& walker) {
-  constexpr std::int32_t DX[] = {0, 1, 0, -1};
-  constexpr std::int32_t DY[] = {-1, 0, 1, 0};
-  walker.x += DX[walker.direction];
-  walker.y += DY[walker.direction];
+  walker.x += DIRECTION_STEPS[walker.direction].dx;
+  walker.y += DIRECTION_STEPS[walker.direction].dy;
 }
 
 void Walker_Turn(Walker& walker) {
   walker.random = walker.random * 1103515245u + 12345u;
-  walker.direction = static_cast<Direction>((walker.random >> 16) % 4);
+  walker.direction = static_cast<std::uint8_t>((walker.random >> 16) % DIRECTION_COUNT);
 }
 
 void Walker_TurnAtLaneCorner(Walker& walker) {
-  if (walker.direction == RIGHT && walker.x == LANE_RIGHT)
-    walker.direction = DOWN;
-  else if (walker.direction == DOWN && walker.y == walker.bottom)
-    walker.direction = LEFT;
-  else if (walker.direction == LEFT && walker.x == LANE_LEFT)
-    walker.direction = UP;
-  else if (walker.direction == UP && walker.y == walker.top)
-    walker.direction = RIGHT;
+  if (walker.direction == DIR_RIGHT && walker.x == LANE_RIGHT)
+    walker.direction = DIR_DOWN;
+  else if (walker.direction == DIR_DOWN && walker.y == walker.bottom)
+    walker.direction = DIR_LEFT;
+  else if (walker.direction == DIR_LEFT && walker.x == LANE_LEFT)
+    walker.direction = DIR_UP;
+  else if (walker.direction == DIR_UP && walker.y == walker.top)
+    walker.direction = DIR_RIGHT;
 }
 
 void Player_Report(BotPlayer& player, int number) {
@@ -193,16 +171,16 @@ void Player_Report(BotPlayer& player, int number) {
   const PLAX_Result result =
       PLAX_Send(player.id, BuildPositionReport(walker.x, walker.y), sent, "", 0);
   if (result != PLAX_GURU_NO_ERROR) {
-    PrintLine("[FEHLER] " + PLAX_GURUText(result));
+    PrintLine(EngineErrorLine(PLAX_GURUText(result)));
     return;
   }
   std::lock_guard<std::mutex> lock(bots.mutex);
   ++player.sent;
 }
 
-// One frame of the client's rules: step and report, stay on screen, and take
-// a step into a blocking tile back with a second report. Without a map the
-// player just goes round its lane.
+// One frame of the client's rules, with the client's own functions: step and
+// report, stay on screen, and take a step into blocking tiles back with one
+// more report per tile. Without a map the player just goes round its lane.
 void Player_Step(BotPlayer& player, int number) {
   Walker& walker = player.walker;
   const Walker before = walker;
@@ -212,24 +190,22 @@ void Player_Step(BotPlayer& player, int number) {
     Walker_TurnAtLaneCorner(walker);
     return;
   }
-  walker.x = std::clamp(walker.x, 0, PLAYER_MAX_X);
-  walker.y = std::clamp(walker.y, 0, PLAYER_MAX_Y);
+  Player_KeepOnScreen(walker.x, walker.y);
   if (walker.x == before.x && walker.y == before.y) Walker_Turn(walker);  // at the edge
-  if (Walker_Blocked(walker)) {
-    walker.x = before.x;
-    walker.y = before.y;
-    Player_Report(player, number);
-    Walker_Turn(walker);
-  }
+  const int restores =
+      Player_TakeBackFromWalls(walker.x, walker.y, before.x, before.y, bots.tiles.data());
+  for (int i = 0; i < restores; ++i) Player_Report(player, number);
+  if (restores > 0) Walker_Turn(walker);
 }
 
 Walker Walker_Start(int number) {
   Walker walker;
   walker.random = static_cast<std::uint32_t>(number) * 7919u;
   if (bots.hasMap) {
-    walker.x = 33;  // where the client starts
-    walker.y = 33;
-    walker.direction = static_cast<Direction>(number % 4);  // so players part at once
+    walker.x = PLAYER_START_X;
+    walker.y = PLAYER_START_Y;
+    // So that players part at once.
+    walker.direction = static_cast<std::uint8_t>(number % DIRECTION_COUNT);
     return walker;
   }
   walker.top = LANE_LEFT + LANE_PITCH * ((number - 1) % LANES);
@@ -289,7 +265,7 @@ bool Bots_Connect(const Options& options) {
         PLAX_OpenClient(player.id, options.host.c_str(), static_cast<std::uint16_t>(options.port),
                         Bot_OnDisconnected, Bot_OnConnected, Bot_OnData, CONNECT_TIMEOUT_S);
     if (result != PLAX_GURU_NO_ERROR) {
-      PrintLine("[FEHLER] " + PLAX_GURUText(result));
+      PrintLine(EngineErrorLine(PLAX_GURUText(result)));
       return false;
     }
     bots.players.push_back(player);
@@ -383,11 +359,11 @@ void Bots_PrintSummary(const Options& options) {
 int main(int argc, char** argv) {
   Options options;
   if (argc == 2 && std::string(argv[1]) == "--help") {
-    std::fputs(USAGE, stdout);
+    std::printf(USAGE, SERVER_HOST, unsigned{SERVER_PORT});
     return 0;
   }
   if (!ParseOptions(argc, argv, options)) {
-    std::fputs(USAGE, stderr);
+    std::fprintf(stderr, USAGE, SERVER_HOST, unsigned{SERVER_PORT});
     return 2;
   }
   bots.latency = options.latency;
@@ -395,7 +371,7 @@ int main(int argc, char** argv) {
   if (!options.map.empty()) {
     bots.hasMap = true;
     if (!ReadMapFile(options.map.c_str(), bots.tiles.data())) {
-      PrintLine("[Error]Something went wrong while loading map file.");
+      PrintLine(MAP_MESSAGE);
       return 1;
     }
   }

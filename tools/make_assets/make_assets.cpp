@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "game/assets.h"
+#include "game/map_file.h"
+#include "game/player_rules.h"
+#include "paths.h"
+
 namespace {
 
 using Rgb = std::uint32_t;  // 0xRRGGBB
 constexpr Rgb MAGENTA = 0xFF00FF;
-constexpr int FIGURE_SIZE = 25;
-constexpr int TILE = 32;
-constexpr int COLUMNS = 18;
-constexpr int ROWS = 15;
-constexpr int RECORD_SIZE = 128;
 
 struct Picture {
   int width = 0;
@@ -124,10 +124,10 @@ std::string Reverse(const std::string& row) {
 
 // One figure from 25 text rows; mirrored when asked.
 Picture Figure(const std::vector<std::string>& rows, bool mirror, const Palette& palette) {
-  Picture p = MakePicture(FIGURE_SIZE, FIGURE_SIZE, MAGENTA);
-  for (int y = 0; y < FIGURE_SIZE; ++y) {
+  Picture p = MakePicture(SPRITE_SIZE, SPRITE_SIZE, MAGENTA);
+  for (int y = 0; y < SPRITE_SIZE; ++y) {
     const std::string row = mirror ? Reverse(rows[y]) : rows[y];
-    for (int x = 0; x < FIGURE_SIZE && x < static_cast<int>(row.size()); ++x) {
+    for (int x = 0; x < SPRITE_SIZE && x < static_cast<int>(row.size()); ++x) {
       const auto found = palette.find(row[x]);
       if (found != palette.end()) Put(p, x, y, found->second);
     }
@@ -168,10 +168,10 @@ const Palette REMOTE_COLOURS = {{'k', 0x202028}, {'h', 0xE8E8E8}, {'H', 0xFFFFFF
 
 // Bricks of 16 x 8 with 1-pixel mortar, every other course shifted by half.
 Picture Bricks(Rgb brick, Rgb mortar, int seed, Rgb speck) {
-  Picture p = MakePicture(TILE, TILE, mortar);
-  for (int y = 0; y < TILE; ++y) {
+  Picture p = MakePicture(TILE_SIZE, TILE_SIZE, mortar);
+  for (int y = 0; y < TILE_SIZE; ++y) {
     const int course = y / 8;
-    for (int x = 0; x < TILE; ++x) {
+    for (int x = 0; x < TILE_SIZE; ++x) {
       const int bx = (x + (course % 2) * 8) % 16;
       if (y % 8 == 7 || bx == 15) continue;
       const int brick_id = (x + (course % 2) * 8) / 16;
@@ -187,9 +187,9 @@ Picture Bricks(Rgb brick, Rgb mortar, int seed, Rgb speck) {
 }
 
 Picture Massive() {
-  Picture p = MakePicture(TILE, TILE, 0x5D6D7E);
-  for (int y = 0; y < TILE; ++y) {
-    for (int x = 0; x < TILE; ++x) {
+  Picture p = MakePicture(TILE_SIZE, TILE_SIZE, 0x5D6D7E);
+  for (int y = 0; y < TILE_SIZE; ++y) {
+    for (int x = 0; x < TILE_SIZE; ++x) {
       Rgb c = Shade(0x5D6D7E, static_cast<int>(Hash(x, y, 4) % 9) - 4);
       if (x < 2 || y < 2) c = 0xAEB6BF;
       if (x > 29 || y > 29) c = 0x2C3440;
@@ -206,12 +206,12 @@ Picture Massive() {
 // Water with wave crests; the phase moves the crests so three tiles differ.
 Picture Water(double phase) {
   constexpr double kPi = 3.14159265358979;
-  Picture p = MakePicture(TILE, TILE, 0);
-  for (int y = 0; y < TILE; ++y) {
-    for (int x = 0; x < TILE; ++x) {
+  Picture p = MakePicture(TILE_SIZE, TILE_SIZE, 0);
+  for (int y = 0; y < TILE_SIZE; ++y) {
+    for (int x = 0; x < TILE_SIZE; ++x) {
       Rgb c = Shade(0x1F6FB2, (y % 16) - 8 + static_cast<int>(Hash(x, y, 5) % 7) - 3);
       const double wave = 3.0 * std::sin((x / 16.0 + phase) * 2 * kPi);
-      for (int line = 4; line < TILE; line += 10) {
+      for (int line = 4; line < TILE_SIZE; line += 10) {
         const int crest = line + static_cast<int>(std::lround(wave));
         if (y == crest) c = 0x8FD0F5;
         if (y == crest + 1) c = 0x3D8ED0;
@@ -228,9 +228,9 @@ Picture Bush() {
     int x, y, r;
   };
   const Blob blobs[] = {{9, 10, 8}, {22, 9, 8}, {16, 18, 9}, {8, 24, 7}, {24, 24, 7}};
-  Picture p = MakePicture(TILE, TILE, MAGENTA);
-  for (int y = 0; y < TILE; ++y) {
-    for (int x = 0; x < TILE; ++x) {
+  Picture p = MakePicture(TILE_SIZE, TILE_SIZE, MAGENTA);
+  for (int y = 0; y < TILE_SIZE; ++y) {
+    for (int x = 0; x < TILE_SIZE; ++x) {
       for (const Blob& b : blobs) {
         const int dx = x - b.x, dy = y - b.y, d2 = dx * dx + dy * dy;
         if (d2 > b.r * b.r || Hash(x, y, 8) % 5 == 0) continue;
@@ -248,11 +248,11 @@ Picture Bush() {
 
 // 1-3 bricks, M massive, a/b/c water, s stealth bush, '.' ground. The player
 // starts in column 2, row 2.
-const char* const LEVEL[ROWS] = {"111111111111111111", "1......2......ss.1", "1......2.......s.1",
-                                 "1..MM..2..abcab..1", "1..M......bcabc..1", "1.........abcab..1",
-                                 "1ss..3332........1", "1sss...3....M.M..1", "1ss....3.........1",
-                                 "1......3...ss..3.1", "1..abc....sss..3.1", "1..bca..M..s...3.1",
-                                 "1..........2222..1", "1.ss.............1", "111111111111111111"};
+const char* const LEVEL[MAP_ROWS] = {
+    "111111111111111111", "1......2......ss.1", "1......2.......s.1", "1..MM..2..abcab..1",
+    "1..M......bcabc..1", "1.........abcab..1", "1ss..3332........1", "1sss...3....M.M..1",
+    "1ss....3.........1", "1......3...ss..3.1", "1..abc....sss..3.1", "1..bca..M..s...3.1",
+    "1..........2222..1", "1.ss.............1", "111111111111111111"};
 
 char TileCode(char letter) {
   const std::string letters = ".123Mabcs";
@@ -260,11 +260,19 @@ char TileCode(char letter) {
   return at == std::string::npos ? 0 : static_cast<char>(at);
 }
 
+// Where the game looks for `game_path` when it runs in `root`, read as the
+// file services read it; its folders are made on the way.
+std::filesystem::path AssetPath(const std::filesystem::path& root, const char* game_path) {
+  const std::filesystem::path path = root / Path_ToNative(game_path);
+  std::filesystem::create_directories(path.parent_path());
+  return path;
+}
+
 bool WriteMap(const std::filesystem::path& path) {
   std::string bytes;
-  for (int col = 0; col < COLUMNS; ++col) {  // records run column by column
-    for (int row = 0; row < ROWS; ++row) {
-      std::string record(RECORD_SIZE, '\0');
+  for (int col = 0; col < MAP_COLUMNS; ++col) {  // records run column by column
+    for (int row = 0; row < MAP_ROWS; ++row) {
+      std::string record(MAP_RECORD_SIZE, '\0');
       record[0] = TileCode(LEVEL[row][col]);
       bytes += record;
     }
@@ -274,11 +282,11 @@ bool WriteMap(const std::filesystem::path& path) {
   return static_cast<bool>(file);
 }
 
-bool WriteSet(const std::filesystem::path& folder, const char* const names[8],
+bool WriteSet(const std::filesystem::path& root, const char* const paths[SPRITE_SET_SIZE],
               const std::vector<Picture>& pictures) {
-  std::filesystem::create_directories(folder);
   bool ok = true;
-  for (int i = 0; i < 8; ++i) ok = WriteBmp(folder / names[i], pictures[i]) && ok;
+  for (int i = 0; i < SPRITE_SET_SIZE; ++i)
+    ok = WriteBmp(AssetPath(root, paths[i]), pictures[i]) && ok;
   return ok;
 }
 
@@ -290,13 +298,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::filesystem::path root = argv[1];
-  const char* const player[8] = {"PlayerUp1.bmp",    "PlayerDown1.bmp", "PlayerLeft1.bmp",
-                                 "PlayerRight1.bmp", "PlayerUp2.bmp",   "PlayerDown2.bmp",
-                                 "PlayerLeft2.bmp",  "PlayerRight2.bmp"};
-  const char* const remote[8] = {"EneUp1.bmp", "EneDown1.bmp", "EneLeft1.bmp", "EneRight1.bmp",
-                                 "EneUp2.bmp", "EneDown2.bmp", "EneLeft2.bmp", "EneRight2.bmp"};
-  const char* const tiles[8] = {"brick1.bmp", "brick2.bmp", "brick3.bmp", "massive.bmp",
-                                "water1.bmp", "water2.bmp", "water3.bmp", "stealth.bmp"};
+  // In the order of TILE_IMAGE_PATHS: the image of code n in slot n - 1.
   const std::vector<Picture> tile_pictures = {Bricks(0xA5452F, 0x8C8276, 1, 0),
                                               Bricks(0x7E3B2B, 0x6E675E, 2, 0x4E7A32),
                                               Bricks(0x8A9297, 0x5B5F63, 3, 0),
@@ -306,11 +308,10 @@ int main(int argc, char** argv) {
                                               Water(2.0 / 3),
                                               Bush()};
   try {
-    bool ok = WriteSet(root / "imgs" / "player", player, FigureSet(PLAYER_COLOURS));
-    ok = WriteSet(root / "imgs" / "ene", remote, FigureSet(REMOTE_COLOURS)) && ok;
-    ok = WriteSet(root / "imgs" / "environment", tiles, tile_pictures) && ok;
-    std::filesystem::create_directories(root / "map");
-    ok = WriteMap(root / "map" / "Map") && ok;
+    bool ok = WriteSet(root, PLAYER_IMAGE_PATHS, FigureSet(PLAYER_COLOURS));
+    ok = WriteSet(root, ENEMY_IMAGE_PATHS, FigureSet(REMOTE_COLOURS)) && ok;
+    ok = WriteSet(root, TILE_IMAGE_PATHS, tile_pictures) && ok;
+    ok = WriteMap(AssetPath(root, MAP_PATH)) && ok;
     if (!ok) throw std::runtime_error("a file could not be written");
   } catch (const std::exception& e) {
     std::fprintf(stderr, "make_assets: %s\n", e.what());
