@@ -145,12 +145,15 @@ extern PLAX_HostCacheState PLAX_HostCache;
 PLAX_Result PLAX_ResolveHost(const char* host, std::uint32_t& address_out);
 void PLAX_HostCacheClear();
 
-// Test hooks for the host cache: the engine clock and the name lookup. A null
-// member restores the real one.
+// The engine clock and the name lookup behind the host cache; guarded by
+// PLAX_HostCacheMutex. The engine holds the real ones.
 struct PLAX_HostCacheHooks {
   double (*clock)() = nullptr;
   bool (*resolve_name)(const char* host, std::uint32_t& address) = nullptr;
 };
+extern PLAX_HostCacheHooks PLAX_HostCacheCalls;
+// Puts a test's clock and lookup in place; a null member restores the real
+// one. Defined in the plax_testing library, which only tests link.
 void PLAX_SetHostCacheHooks(const PLAX_HostCacheHooks& hooks);
 
 // Threads.
@@ -161,6 +164,7 @@ void PLAX_Shutdown();
 
 // A datagram record bound to `port` on every local address (0: the system
 // chooses). No public operation opens one; tests use it to reach the
-// datagram paths of the worker and of PLAX_Send.
+// datagram paths of the worker and of PLAX_Send, so it lives in the
+// plax_testing library.
 PLAX_Result PLAX_OpenDatagram(PLAX_ID& id_out, std::uint16_t port,
                               PLAX_EventNewDataUDP on_new_data_udp);

@@ -1,4 +1,5 @@
 // Connection records, their IDs and the registry that holds them.
+#include "intrusive_list.h"
 #include "os_socket.h"
 #include "plax_internal.h"
 
@@ -12,17 +13,10 @@ void AdvanceLastID() {
   if (PLAX_Registry.PLAX_LastID == 0) ++PLAX_Registry.PLAX_LastID;
 }
 
-void Unlink(PLAX_Connection* connection) {
-  if (PLAX_Registry.V_First == connection) PLAX_Registry.V_First = connection->V_Next;
-  if (PLAX_Registry.V_Last == connection) PLAX_Registry.V_Last = connection->V_Prev;
-  if (connection->V_Prev != nullptr) connection->V_Prev->V_Next = connection->V_Next;
-  if (connection->V_Next != nullptr) connection->V_Next->V_Prev = connection->V_Prev;
-}
-
 // Takes a record out of the registry; the caller holds the registry mutex and
 // frees the record (and lets go of the returned link) after releasing it.
 std::shared_ptr<PLAX_SocketLink> UnlinkLocked(PLAX_Connection* connection) {
-  Unlink(connection);
+  List_Unlink(PLAX_Registry.V_First, PLAX_Registry.V_Last, connection);
   PLAX_IPAClear(connection);
   return std::move(connection->V_Link);
 }
@@ -75,10 +69,7 @@ PLAX_Connection* PLAX_NewConnection() {
   AdvanceLastID();
   while (PLAX_FindConnection(PLAX_Registry.PLAX_LastID) != nullptr) AdvanceLastID();
   record->V_ID = PLAX_Registry.PLAX_LastID;
-  record->V_Prev = PLAX_Registry.V_Last;
-  if (PLAX_Registry.V_Last != nullptr) PLAX_Registry.V_Last->V_Next = record;
-  if (PLAX_Registry.V_First == nullptr) PLAX_Registry.V_First = record;
-  PLAX_Registry.V_Last = record;
+  List_Append(PLAX_Registry.V_First, PLAX_Registry.V_Last, record);
   OsSemaphore_Release(PLAX_RegistryMutex);
   return record;
 }
@@ -101,7 +92,7 @@ PLAX_Result PLAX_StartRecord(const PLAX_RecordFill& fill, PLAX_ID& id_out) {
   PLAX_ID id = record->V_ID;
   // The worker's first act is to take the registry mutex, so it cannot see
   // the record before it is complete.
-  bool started = OsThread_Start(record->V_Thread, PLAX_Worker, id, PLAX_WORKER_STACK_SIZE);
+  bool started = OsThread_Starter.load()(record->V_Thread, PLAX_Worker, id, PLAX_WORKER_STACK_SIZE);
   if (!started) {
     // Unlinked before the lock is released, so nobody ever sees a record
     // that no worker will serve. Dropping the link closes the socket.
