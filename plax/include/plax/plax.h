@@ -130,7 +130,8 @@ void PLAX_CloseSocket(PLAX_Socket accepted);
 // takes nothing for PLAX_SEND_TIMEOUT_MS makes the send fail with -18 and
 // closes the connection. `host`/`port` are used only by datagram records
 // ("0": broadcast); TCP senders pass "" and 0. `sent_out` is 0 on entry, then
-// the bytes taken.
+// the bytes taken. Data of 4 GiB or more, more than `sent_out` can count, is
+// refused with -18 before any byte is sent.
 PLAX_Result PLAX_Send(PLAX_ID id, const PLAX_Bytes& data, std::uint32_t& sent_out, const char* host,
                       std::uint16_t port);
 
