@@ -103,10 +103,15 @@ struct PLAX_RecordFill {
   PLAX_EventNewDataUDP on_new_data_udp = nullptr;
 };
 
-// Registers a socket as a record in state READY and starts its worker. If the
-// worker cannot start, the socket is closed, no record is left and the result
-// is PLAX_GURU_CANT_CREATE_SOCKET; `id_out` is written only on success.
+// Registers a socket as a record in state READY and starts its worker:
+// PLAX_NewConnection, then PLAX_FillAndStart.
 PLAX_Result PLAX_StartRecord(const PLAX_RecordFill& fill, PLAX_ID& id_out);
+// Fills a record that PLAX_NewConnection made and starts its worker. `id_out`
+// receives the ID before the worker starts. If the worker cannot start, the
+// socket is closed, the record is deleted, `id_out` gets back the value it
+// had and the result is PLAX_GURU_CANT_CREATE_SOCKET.
+PLAX_Result PLAX_FillAndStart(PLAX_Connection* record, const PLAX_RecordFill& fill,
+                              PLAX_ID& id_out);
 
 // Marks a record closed (socket -1, state CLOSED) and takes its link away;
 // the caller holds PLAX_RegistryMutex and, after releasing it, hands the link

@@ -93,6 +93,10 @@ using PLAX_EventNewData = void (*)(PLAX_ID id, const PLAX_Bytes& data);
 using PLAX_EventNewDataUDP = void (*)(PLAX_ID id, const char* sender_address,
                                       const PLAX_Bytes& data);
 
+// Every opening operation writes the new ID to `id_out` before the new
+// worker thread starts, so a callback may read the caller's variable and find
+// its own connection's ID there.
+
 // Opens a TCP connection to `host` (dotted IPv4 text or a host name; names are
 // cached for 60 s) and hands it to a worker thread. Blocks the caller for the
 // resolution and up to `timeout_seconds` of connect wait; a refused connect
