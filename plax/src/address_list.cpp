@@ -1,5 +1,6 @@
 // The address filter list of a listening record. Callers hold
 // PLAX_RegistryMutex.
+#include "intrusive_list.h"
 #include "plax_internal.h"
 
 PLAX_IPAEntry* PLAX_IPAFind(PLAX_Connection* connection, const std::string& address) {
@@ -14,20 +15,14 @@ bool PLAX_IPAAdd(PLAX_Connection* connection, const std::string& address) {
   if (connection == nullptr || PLAX_IPAFind(connection, address) != nullptr) return false;
   auto* entry = new PLAX_IPAEntry{};
   entry->V_IPA = address;
-  entry->V_Prev = connection->V_IPALast;
-  if (connection->V_IPALast != nullptr) connection->V_IPALast->V_Next = entry;
-  if (connection->V_IPAFirst == nullptr) connection->V_IPAFirst = entry;
-  connection->V_IPALast = entry;
+  List_Append(connection->V_IPAFirst, connection->V_IPALast, entry);
   return true;
 }
 
 bool PLAX_IPARemove(PLAX_Connection* connection, const std::string& address) {
   PLAX_IPAEntry* entry = PLAX_IPAFind(connection, address);
   if (entry == nullptr) return false;
-  if (connection->V_IPAFirst == entry) connection->V_IPAFirst = entry->V_Next;
-  if (connection->V_IPALast == entry) connection->V_IPALast = entry->V_Prev;
-  if (entry->V_Prev != nullptr) entry->V_Prev->V_Next = entry->V_Next;
-  if (entry->V_Next != nullptr) entry->V_Next->V_Prev = entry->V_Prev;
+  List_Unlink(connection->V_IPAFirst, connection->V_IPALast, entry);
   delete entry;
   return true;
 }

@@ -1,22 +1,18 @@
 // Host-to-address resolution with a 60-second cache. Lookups from several
 // threads run one after another: the cache mutex is held across the whole
 // resolution, the platform's name lookup included.
+#include "intrusive_list.h"
 #include "os_socket.h"
 #include "plax_internal.h"
 
 OsSemaphore PLAX_HostCacheMutex;
 PLAX_HostCacheState PLAX_HostCache;
+PLAX_HostCacheHooks PLAX_HostCacheCalls{OsClock_Seconds, Sock_ResolveName};
 
 namespace {
 
-// Guarded by PLAX_HostCacheMutex.
-PLAX_HostCacheHooks g_hooks;
-
-void Unlink(HostCacheEntry* entry) {
-  if (PLAX_HostCache.V_First == entry) PLAX_HostCache.V_First = entry->V_Next;
-  if (PLAX_HostCache.V_Last == entry) PLAX_HostCache.V_Last = entry->V_Prev;
-  if (entry->V_Prev != nullptr) entry->V_Prev->V_Next = entry->V_Next;
-  if (entry->V_Next != nullptr) entry->V_Next->V_Prev = entry->V_Prev;
+void Remove(HostCacheEntry* entry) {
+  List_Unlink(PLAX_HostCache.V_First, PLAX_HostCache.V_Last, entry);
   delete entry;
 }
 
@@ -24,7 +20,7 @@ void PurgeLapsed(double now) {
   HostCacheEntry* entry = PLAX_HostCache.V_First;
   while (entry != nullptr) {
     HostCacheEntry* next = entry->V_Next;
-    if (entry->V_Expiry <= now) Unlink(entry);
+    if (entry->V_Expiry <= now) Remove(entry);
     entry = next;
   }
 }
@@ -41,10 +37,7 @@ void Append(const char* host, std::uint32_t address, double now) {
   entry->V_Host = host;
   entry->V_Address = address;
   entry->V_Expiry = now + PLAX_HOST_CACHE_LIFETIME;
-  entry->V_Prev = PLAX_HostCache.V_Last;
-  if (PLAX_HostCache.V_Last != nullptr) PLAX_HostCache.V_Last->V_Next = entry;
-  if (PLAX_HostCache.V_First == nullptr) PLAX_HostCache.V_First = entry;
-  PLAX_HostCache.V_Last = entry;
+  List_Append(PLAX_HostCache.V_First, PLAX_HostCache.V_Last, entry);
 }
 
 // A dotted address, else a name lookup. 255.255.255.255 is never accepted:
@@ -52,20 +45,14 @@ void Append(const char* host, std::uint32_t address, double now) {
 bool ResolveUncached(const char* host, std::uint32_t& address) {
   address = Sock_ParseDotted(host);
   if (address != SOCK_ADDRESS_NONE) return true;
-  bool found = g_hooks.resolve_name != nullptr ? g_hooks.resolve_name(host, address)
-                                               : Sock_ResolveName(host, address);
-  return found && address != SOCK_ADDRESS_NONE;
-}
-
-double ClockLocked() {
-  return g_hooks.clock != nullptr ? g_hooks.clock() : OsClock_Seconds();
+  return PLAX_HostCacheCalls.resolve_name(host, address) && address != SOCK_ADDRESS_NONE;
 }
 
 }  // namespace
 
 PLAX_Result PLAX_ResolveHost(const char* host, std::uint32_t& address_out) {
   OsSemaphore_Take(PLAX_HostCacheMutex);
-  double now = ClockLocked();
+  double now = PLAX_HostCacheCalls.clock();
   PurgeLapsed(now);
   const HostCacheEntry* hit = Lookup(host);
   std::uint32_t address = 0;
@@ -84,12 +71,6 @@ PLAX_Result PLAX_ResolveHost(const char* host, std::uint32_t& address_out) {
 
 void PLAX_HostCacheClear() {
   OsSemaphore_Take(PLAX_HostCacheMutex);
-  while (PLAX_HostCache.V_First != nullptr) Unlink(PLAX_HostCache.V_First);
-  OsSemaphore_Release(PLAX_HostCacheMutex);
-}
-
-void PLAX_SetHostCacheHooks(const PLAX_HostCacheHooks& hooks) {
-  OsSemaphore_Take(PLAX_HostCacheMutex);
-  g_hooks = hooks;
+  while (PLAX_HostCache.V_First != nullptr) Remove(PLAX_HostCache.V_First);
   OsSemaphore_Release(PLAX_HostCacheMutex);
 }

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -215,6 +216,9 @@ std::uint16_t Sock_LocalPort(int socket) {
 
 SockSend Sock_SendAll(int socket, const char* data, std::size_t size, const SockTarget* target,
                       int stall_ms, std::uint32_t& sent) {
+  // The count is 32 bits wide: a size it cannot hold would never be reached,
+  // and the offset would wrap round to bytes already sent.
+  if (size > std::numeric_limits<std::uint32_t>::max()) return SockSend::kFailed;
   while (sent != size) {
     ssize_t result = SendOnce(socket, data + sent, size - sent, target);
     if (result > 0) {

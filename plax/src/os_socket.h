@@ -61,7 +61,8 @@ struct SockTarget {
 enum class SockSend { kComplete, kFailed, kStalled };
 // Writes all `size` bytes, to `target` if given (datagrams), else on the
 // connection. `sent` counts what the platform took. kStalled: the platform
-// took nothing for `stall_ms`.
+// took nothing for `stall_ms`. A size of 4 GiB or more, more than `sent` can
+// count, fails before any byte is sent.
 SockSend Sock_SendAll(int socket, const char* data, std::size_t size, const SockTarget* target,
                       int stall_ms, std::uint32_t& sent);
 

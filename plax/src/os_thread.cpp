@@ -12,8 +12,6 @@ static_assert(sizeof(pthread_t) <= sizeof(std::uintptr_t), "pthread_t must fit t
 
 namespace {
 
-std::atomic<int> g_failing_starts{0};
-
 struct StartRequest {
   OsThreadFunction function = nullptr;
   std::uint32_t argument = 0;
@@ -37,15 +35,9 @@ sigset_t EngineThreadSignalMask() {
   return mask;
 }
 
-bool ConsumeFailingStart() {
-  int left = g_failing_starts.load();
-  while (left > 0) {
-    if (g_failing_starts.compare_exchange_weak(left, left - 1)) return true;
-  }
-  return false;
-}
-
 }  // namespace
+
+std::atomic<OsThreadStarter> OsThread_Starter{OsThread_Start};
 
 void OsSemaphore_Take(OsSemaphore& semaphore) {
   for (;;) {
@@ -79,7 +71,6 @@ void OsWakeup_Wait(OsWakeup& wakeup) {
 bool OsThread_Start(OsThread& thread, OsThreadFunction function, std::uint32_t argument,
                     std::size_t stack_bytes) {
   thread = OsThread{};
-  if (ConsumeFailingStart()) return false;
   pthread_attr_t attributes;
   if (pthread_attr_init(&attributes) != 0) return false;
   pthread_attr_setstacksize(&attributes, stack_bytes);
@@ -111,10 +102,6 @@ void OsThread_Join(OsThread& thread) {
 
 void OsThread_SleepMs(int milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
-void OsThread_FailNextStarts(int count) {
-  g_failing_starts.store(count);
 }
 
 double OsClock_Seconds() {

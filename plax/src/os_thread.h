@@ -43,7 +43,14 @@ bool OsThread_Start(OsThread& thread, OsThreadFunction function, std::uint32_t a
 void OsThread_Join(OsThread& thread);
 void OsThread_SleepMs(int milliseconds);
 
-// Test hook: the next `count` thread starts fail as if the system had no room.
+using OsThreadStarter = bool (*)(OsThread& thread, OsThreadFunction function,
+                                 std::uint32_t argument, std::size_t stack_bytes);
+// How the engine starts a connection's worker thread: OsThread_Start, unless
+// a test has put a start that can fail in its place.
+extern std::atomic<OsThreadStarter> OsThread_Starter;
+
+// The next `count` worker starts fail as if the system had no room.
+// Defined in the plax_testing library, which only tests link.
 void OsThread_FailNextStarts(int count);
 
 // Seconds since a fixed point in the past, from the monotonic clock.

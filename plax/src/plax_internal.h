@@ -103,10 +103,15 @@ struct PLAX_RecordFill {
   PLAX_EventNewDataUDP on_new_data_udp = nullptr;
 };
 
-// Registers a socket as a record in state READY and starts its worker. If the
-// worker cannot start, the socket is closed, no record is left and the result
-// is PLAX_GURU_CANT_CREATE_SOCKET; `id_out` is written only on success.
+// Registers a socket as a record in state READY and starts its worker:
+// PLAX_NewConnection, then PLAX_FillAndStart.
 PLAX_Result PLAX_StartRecord(const PLAX_RecordFill& fill, PLAX_ID& id_out);
+// Fills a record that PLAX_NewConnection made and starts its worker. `id_out`
+// receives the ID before the worker starts. If the worker cannot start, the
+// socket is closed, the record is deleted, `id_out` gets back the value it
+// had and the result is PLAX_GURU_CANT_CREATE_SOCKET.
+PLAX_Result PLAX_FillAndStart(PLAX_Connection* record, const PLAX_RecordFill& fill,
+                              PLAX_ID& id_out);
 
 // Marks a record closed (socket -1, state CLOSED) and takes its link away;
 // the caller holds PLAX_RegistryMutex and, after releasing it, hands the link
@@ -145,12 +150,15 @@ extern PLAX_HostCacheState PLAX_HostCache;
 PLAX_Result PLAX_ResolveHost(const char* host, std::uint32_t& address_out);
 void PLAX_HostCacheClear();
 
-// Test hooks for the host cache: the engine clock and the name lookup. A null
-// member restores the real one.
+// The engine clock and the name lookup behind the host cache; guarded by
+// PLAX_HostCacheMutex. The engine holds the real ones.
 struct PLAX_HostCacheHooks {
   double (*clock)() = nullptr;
   bool (*resolve_name)(const char* host, std::uint32_t& address) = nullptr;
 };
+extern PLAX_HostCacheHooks PLAX_HostCacheCalls;
+// Puts a test's clock and lookup in place; a null member restores the real
+// one. Defined in the plax_testing library, which only tests link.
 void PLAX_SetHostCacheHooks(const PLAX_HostCacheHooks& hooks);
 
 // Threads.
@@ -161,6 +169,7 @@ void PLAX_Shutdown();
 
 // A datagram record bound to `port` on every local address (0: the system
 // chooses). No public operation opens one; tests use it to reach the
-// datagram paths of the worker and of PLAX_Send.
+// datagram paths of the worker and of PLAX_Send, so it lives in the
+// plax_testing library.
 PLAX_Result PLAX_OpenDatagram(PLAX_ID& id_out, std::uint16_t port,
                               PLAX_EventNewDataUDP on_new_data_udp);

@@ -1,4 +1,5 @@
 // Connection records, their IDs and the registry that holds them.
+#include "intrusive_list.h"
 #include "os_socket.h"
 #include "plax_internal.h"
 
@@ -12,17 +13,10 @@ void AdvanceLastID() {
   if (PLAX_Registry.PLAX_LastID == 0) ++PLAX_Registry.PLAX_LastID;
 }
 
-void Unlink(PLAX_Connection* connection) {
-  if (PLAX_Registry.V_First == connection) PLAX_Registry.V_First = connection->V_Next;
-  if (PLAX_Registry.V_Last == connection) PLAX_Registry.V_Last = connection->V_Prev;
-  if (connection->V_Prev != nullptr) connection->V_Prev->V_Next = connection->V_Next;
-  if (connection->V_Next != nullptr) connection->V_Next->V_Prev = connection->V_Prev;
-}
-
 // Takes a record out of the registry; the caller holds the registry mutex and
 // frees the record (and lets go of the returned link) after releasing it.
 std::shared_ptr<PLAX_SocketLink> UnlinkLocked(PLAX_Connection* connection) {
-  Unlink(connection);
+  List_Unlink(PLAX_Registry.V_First, PLAX_Registry.V_Last, connection);
   PLAX_IPAClear(connection);
   return std::move(connection->V_Link);
 }
@@ -75,10 +69,7 @@ PLAX_Connection* PLAX_NewConnection() {
   AdvanceLastID();
   while (PLAX_FindConnection(PLAX_Registry.PLAX_LastID) != nullptr) AdvanceLastID();
   record->V_ID = PLAX_Registry.PLAX_LastID;
-  record->V_Prev = PLAX_Registry.V_Last;
-  if (PLAX_Registry.V_Last != nullptr) PLAX_Registry.V_Last->V_Next = record;
-  if (PLAX_Registry.V_First == nullptr) PLAX_Registry.V_First = record;
-  PLAX_Registry.V_Last = record;
+  List_Append(PLAX_Registry.V_First, PLAX_Registry.V_Last, record);
   OsSemaphore_Release(PLAX_RegistryMutex);
   return record;
 }
@@ -94,25 +85,36 @@ bool PLAX_DeleteConnection(PLAX_Connection*& connection) {
   return true;
 }
 
-PLAX_Result PLAX_StartRecord(const PLAX_RecordFill& fill, PLAX_ID& id_out) {
-  PLAX_Connection* record = PLAX_NewConnection();
+PLAX_Result PLAX_FillAndStart(PLAX_Connection* record, const PLAX_RecordFill& fill,
+                              PLAX_ID& id_out) {
   OsSemaphore_Take(PLAX_RegistryMutex);
   Fill(*record, fill);
-  PLAX_ID id = record->V_ID;
-  // The worker's first act is to take the registry mutex, so it cannot see
-  // the record before it is complete.
-  bool started = OsThread_Start(record->V_Thread, PLAX_Worker, id, PLAX_WORKER_STACK_SIZE);
-  if (!started) {
-    // Unlinked before the lock is released, so nobody ever sees a record
-    // that no worker will serve. Dropping the link closes the socket.
-    std::shared_ptr<PLAX_SocketLink> link = UnlinkLocked(record);
+  // The caller's variable holds the ID before the worker can run, so that a
+  // callback reading it sees its own connection. The worker's first act is to
+  // take the registry mutex, so it cannot see the record before it is
+  // complete either.
+  const PLAX_ID earlier = id_out;
+  id_out = record->V_ID;
+  bool started =
+      OsThread_Starter.load()(record->V_Thread, PLAX_Worker, record->V_ID, PLAX_WORKER_STACK_SIZE);
+  if (started) {
     OsSemaphore_Release(PLAX_RegistryMutex);
-    delete record;
-    return PLAX_GURU_CANT_CREATE_SOCKET;
+    return PLAX_GURU_NO_ERROR;
   }
+  id_out = earlier;
+  // Unlinked before the lock is released, so nobody ever sees a record that
+  // no worker will serve. Dropping the link closes the socket.
+  std::shared_ptr<PLAX_SocketLink> link = UnlinkLocked(record);
   OsSemaphore_Release(PLAX_RegistryMutex);
-  id_out = id;
-  return PLAX_GURU_NO_ERROR;
+  delete record;
+  // A reaper that saw this record while it was being made waits for the
+  // registry to change; the clean-up at exit would otherwise never end.
+  PLAX_WakeReaper();
+  return PLAX_GURU_CANT_CREATE_SOCKET;
+}
+
+PLAX_Result PLAX_StartRecord(const PLAX_RecordFill& fill, PLAX_ID& id_out) {
+  return PLAX_FillAndStart(PLAX_NewConnection(), fill, id_out);
 }
 
 std::shared_ptr<PLAX_SocketLink> PLAX_MarkClosed(PLAX_Connection& connection) {

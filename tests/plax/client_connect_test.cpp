@@ -1,7 +1,9 @@
 // Opening client connections: argument checks, resolution, connect failures.
 #include <arpa/inet.h>
 
+#include <atomic>
 #include <chrono>
+#include <string>
 
 #include "gtest/gtest.h"
 #include "os_socket.h"
@@ -147,4 +149,55 @@ TEST(OpenClient, FailedWorkerStartIsReported) {
   ExpectAllReaped();
   EXPECT_TRUE(Rec_Events().empty());
   PlainClose(listener);
+}
+
+namespace {
+
+// The callers' own variables, written by the opening operations.
+PLAX_ID g_client_id = 0;
+PLAX_ID g_adopted_id = 0;
+std::atomic<int> g_connected_calls{0};
+std::atomic<int> g_wrong_ids{0};
+
+void CheckCallersVariable(const PLAX_ID& variable, PLAX_ID id) {
+  if (variable != id) ++g_wrong_ids;
+  ++g_connected_calls;
+}
+
+void OnClientConnected(PLAX_ID id) {
+  CheckCallersVariable(g_client_id, id);
+}
+
+void OnAdoptedConnected(PLAX_ID id) {
+  CheckCallersVariable(g_adopted_id, id);
+}
+
+void AdoptIntoGlobal(PLAX_ID, PLAX_Socket accepted, const char*) {
+  // The test waits for the previous connection's callbacks before it
+  // connects again; this load carries that order over to this thread.
+  (void)g_connected_calls.load();
+  std::string peer;
+  std::string local;
+  PLAX_AdoptSocket(accepted, g_adopted_id, peer, nullptr, OnAdoptedConnected, nullptr, local);
+}
+
+}  // namespace
+
+// A connected callback may read the variable the opener passed: it already
+// holds the ID when the worker starts.
+TEST(OpenClient, CallbacksFindTheIdInTheCallersVariable) {
+  constexpr int kConnections = 200;
+  PLAX_ID server = 0;
+  ASSERT_EQ(PLAX_OpenServer(server, 0, 4, AdoptIntoGlobal, nullptr), PLAX_GURU_NO_ERROR);
+  std::uint16_t port = RecordPort(server);
+  for (int i = 1; i <= kConnections; ++i) {
+    ASSERT_EQ(
+        PLAX_OpenClient(g_client_id, "127.0.0.1", port, nullptr, OnClientConnected, nullptr, 5),
+        PLAX_GURU_NO_ERROR);
+    ASSERT_TRUE(WaitUntil([&] { return g_connected_calls == 2 * i; }));
+    CloseWhenRunning(g_client_id);
+  }
+  EXPECT_EQ(g_wrong_ids, 0);
+  CloseWhenRunning(server);
+  ExpectAllReaped();
 }

@@ -53,10 +53,19 @@ TEST(Lifecycle, OpenConnectionsAreReportedOnExit) {
 }
 
 TEST(Lifecycle, RecordWithoutWorkerDoesNotHoldUpTheExit) {
-  ProgramResult run = RunProgram(PLAX_UNSTARTED_EXIT_HELPER, {});
+  ProgramResult run = RunProgram(PLAX_UNSTARTED_EXIT_HELPER, {"ready"});
   EXPECT_FALSE(run.timed_out);
   EXPECT_EQ(run.exit_code, 5) << run.output;
   EXPECT_EQ(CountLines(run.output, "disconnected 1"), 1) << run.output;
+}
+
+// The reaper sleeps while a record is being opened; the failed start that
+// removes the record must wake it, or the exit never ends.
+TEST(Lifecycle, WorkerStartFailingDuringTheCleanUpDoesNotHoldUpTheExit) {
+  ProgramResult run = RunProgram(PLAX_UNSTARTED_EXIT_HELPER, {"failed-start"}, 10.0);
+  EXPECT_FALSE(run.timed_out);
+  EXPECT_EQ(run.exit_code, 5) << run.output;
+  EXPECT_EQ(CountLines(run.output, "disconnected "), 0) << run.output;
 }
 
 TEST(Lifecycle, ReaperRunsAndTakesUpAClosedRecordQuickly) {

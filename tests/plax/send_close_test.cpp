@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "gtest/gtest.h"
+#include "os_socket.h"
 #include "plax_internal.h"
 #include "plax_test_support.h"
 
@@ -53,6 +54,21 @@ TEST(Send, BytesArriveAndAreCounted) {
   CloseWhenRunning(pair.id);
   PlainClose(pair.peer);
   ExpectAllReaped();
+}
+
+// The sent count is 32 bits wide; a larger send would never reach its end.
+// Only the claimed size is that large: a refused send reads none of the bytes.
+TEST(Send, FourGibibytesOrMoreAreRefusedBeforeAnyByte) {
+  int ends[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+  const std::string bytes(8 << 20, 'x');
+  std::uint32_t sent = 0;
+  EXPECT_EQ(Sock_SendAll(ends[0], bytes.data(), std::size_t{1} << 32, nullptr, 50, sent),
+            SockSend::kFailed);
+  EXPECT_EQ(sent, 0u);
+  EXPECT_EQ(PlainReceive(ends[1], 1, 0.2), "");
+  PlainClose(ends[0]);
+  PlainClose(ends[1]);
 }
 
 TEST(Close, TwiceGivesNoSocketThenIdNotFoundOnceReaped) {

@@ -263,13 +263,13 @@ TEST(AdoptSocket, FailedWorkerStartClosesTheSocketAndReportsIt) {
   int client = PlainConnect(RecordPort(server));
   ASSERT_TRUE(WaitUntil([] { return CountKind(EventKind::kNewConnection) == 1; }));
   OsThread_FailNextStarts(1);
-  PLAX_ID adopted = 0;
+  PLAX_ID adopted = 77;
   std::string peer;
   std::string local;
   EXPECT_EQ(PLAX_AdoptSocket(Rec_EventsOf(server).at(0).socket, adopted, peer, Rec_OnDisconnected,
                              Rec_OnConnected, Rec_OnData, local),
             PLAX_GURU_CANT_CREATE_SOCKET);
-  EXPECT_EQ(adopted, 0u);
+  EXPECT_EQ(adopted, 77u);                      // left as it was
   EXPECT_EQ(PlainReceive(client, 1, 5.0), "");  // the peer sees the close
   PlainClose(client);
   CloseWhenRunning(server);

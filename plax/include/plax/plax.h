@@ -93,6 +93,10 @@ using PLAX_EventNewData = void (*)(PLAX_ID id, const PLAX_Bytes& data);
 using PLAX_EventNewDataUDP = void (*)(PLAX_ID id, const char* sender_address,
                                       const PLAX_Bytes& data);
 
+// Every opening operation writes the new ID to `id_out` before the new
+// worker thread starts, so a callback may read the caller's variable and find
+// its own connection's ID there.
+
 // Opens a TCP connection to `host` (dotted IPv4 text or a host name; names are
 // cached for 60 s) and hands it to a worker thread. Blocks the caller for the
 // resolution and up to `timeout_seconds` of connect wait; a refused connect
@@ -130,7 +134,8 @@ void PLAX_CloseSocket(PLAX_Socket accepted);
 // takes nothing for PLAX_SEND_TIMEOUT_MS makes the send fail with -18 and
 // closes the connection. `host`/`port` are used only by datagram records
 // ("0": broadcast); TCP senders pass "" and 0. `sent_out` is 0 on entry, then
-// the bytes taken.
+// the bytes taken. Data of 4 GiB or more, more than `sent_out` can count, is
+// refused with -18 before any byte is sent.
 PLAX_Result PLAX_Send(PLAX_ID id, const PLAX_Bytes& data, std::uint32_t& sent_out, const char* host,
                       std::uint16_t port);
 

@@ -1,5 +1,5 @@
-// Datagram records. No public operation opens one yet; the worker and
-// PLAX_Send already serve them.
+// Datagram records. No public operation opens one; the worker and PLAX_Send
+// serve them, and tests open them here to reach those paths.
 #include "os_socket.h"
 #include "plax_internal.h"
 
