@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <regex>
+#include <thread>
 
 #include "client_test_support.h"
 #include "game.h"
@@ -56,6 +58,26 @@ void WaitForQuiet(const Child& bot) {
         return Clock::now() - last_change > std::chrono::milliseconds(300);
       },
       WALK_SECONDS);
+}
+
+struct Position {
+  int x = 33;
+  int y = 33;
+};
+
+// Where the last relay in a bot's output put the player (the start if none).
+Position LastRelayedPosition(const std::string& bot_output) {
+  static const std::regex relay(R"(relay [^\n]*x=(-?\d+) y=(-?\d+))");
+  Position last;
+  for (auto it = std::sregex_iterator(bot_output.begin(), bot_output.end(), relay);
+       it != std::sregex_iterator(); ++it) {
+    last = Position{std::stoi((*it)[1].str()), std::stoi((*it)[2].str())};
+  }
+  return last;
+}
+
+void Pause(int milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 class ClientEndToEnd : public ::testing::Test {
@@ -182,6 +204,51 @@ TEST_F(ClientEndToEnd, HoldingDWalksToTheWallAndEscapeEnds) {
 
   PressKeyAndExpectExit("Escape", 0);
   EXPECT_EQ(Count(Child_Output(*client), "[FEHLER]"), 0);
+}
+
+// A key pressed while a key that wins over it is held: released first, it must
+// not come back as a step once the winner is let go; released last, it walks
+// on its own. The player's picture tells which way it last stepped.
+TEST_F(ClientEndToEnd, AKeyReleasedUnderAWinningKeyTakesNoLaterStep) {
+  ASSERT_NO_FATAL_FAILURE(StartServer());
+  ASSERT_NO_FATAL_FAILURE(StartBot());
+  ASSERT_NO_FATAL_FAILURE(StartClient());
+  Image* massive = ShippedImage("environment/massive.bmp");
+  ASSERT_TRUE(
+      WaitUntil([&] { return Mismatches(display->Shoot(), 96, 32, massive) == 0; }, START_SECONDS));
+  FocusClient();
+  struct Pair {
+    const char* winner;
+    const char* loser;
+    const char* winner_facing;
+    const char* loser_facing;
+  };
+  const Pair pairs[] = {
+      {"w", "d", "Up", "Right"}, {"s", "a", "Down", "Left"}, {"a", "d", "Left", "Right"}};
+  for (const Pair& pair : pairs) {
+    for (const bool loser_first : {true, false}) {
+      SCOPED_TRACE(std::string(pair.winner) + "+" + pair.loser +
+                   (loser_first ? ", loser released first" : ", winner released first"));
+      display->Tool({"keydown", pair.winner});
+      Pause(150);
+      display->Tool({"keydown", pair.loser});
+      Pause(100);
+      display->Tool({"keyup", loser_first ? pair.loser : pair.winner});
+      Pause(300);
+      display->Tool({"keyup", loser_first ? pair.winner : pair.loser});
+      WaitForQuiet(*bot);
+      const Position at = LastRelayedPosition(Child_Output(*bot));
+      const Screenshot shot = display->Shoot();
+      const std::string facing = loser_first ? pair.winner_facing : pair.loser_facing;
+      const int first =
+          Mismatches(shot, at.x, at.y, ShippedImage("player/Player" + facing + "1.bmp"));
+      const int second =
+          Mismatches(shot, at.x, at.y, ShippedImage("player/Player" + facing + "2.bmp"));
+      EXPECT_TRUE(first == 0 || second == 0)
+          << "not facing " << facing << " at " << at.x << "," << at.y;
+    }
+  }
+  PressKeyAndExpectExit("Escape", 0);
 }
 
 TEST_F(ClientEndToEnd, WithoutAServerTheConnectErrorEndsTheClient) {
