@@ -76,6 +76,32 @@ Position LastRelayedPosition(const std::string& bot_output) {
   return last;
 }
 
+// Pixels of the top-left band, where the first line is drawn, that are not black.
+int LitInFirstLine(const Screenshot& shot) {
+  int lit = 0;
+  for (int y = 0; y < 20 && y < shot.height; ++y) {
+    for (int x = 0; x < 320 && x < shot.width; ++x) lit += shot.At(x, y) != 0 ? 1 : 0;
+  }
+  return lit;
+}
+
+// Some font file of the system other than the one the client prefers.
+std::filesystem::path OtherFont() {
+  std::error_code error;
+  for (const auto& entry :
+       std::filesystem::recursive_directory_iterator("/usr/share/fonts", error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.ends_with(".ttf") && name.find("Mono") == std::string::npos) return entry.path();
+  }
+  return {};
+}
+
+// A font configuration that knows only the fonts in `folder`.
+std::string FontConfig(const std::filesystem::path& folder) {
+  return "<?xml version=\"1.0\"?>\n<fontconfig><dir>" + folder.string() + "</dir><cachedir>" +
+         (folder / "cache").string() + "</cachedir></fontconfig>\n";
+}
+
 void Pause(int milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
@@ -274,6 +300,30 @@ TEST_F(ClientEndToEnd, BadImageEndsStartUpBeforeAnyConnection) {
   ASSERT_TRUE(Child_WaitFor(*client, IMAGE_LINE + "\n", START_SECONDS)) << Child_Output(*client);
   PressKeyAndExpectExit("space", 255);
   EXPECT_EQ(Child_Output(*server).find("[New connection]"), std::string::npos);
+}
+
+// With the preferred font out of sight (only another face, or no font at
+// all), a start-up error is still drawn in the window, and a key that the game
+// has no use for still ends the wait.
+TEST_F(ClientEndToEnd, StartUpErrorIsDrawnWhateverFontsThereAre) {
+  std::filesystem::remove(dir.path / "imgs");
+  const std::filesystem::path other = OtherFont();
+  for (const std::string key : {"F5", "KP_5"}) {
+    const bool with_font = key == "F5";
+    SCOPED_TRACE(with_font ? "another font only" : "no font at all");
+    if (with_font && other.empty()) continue;  // nothing to stand in for the preferred font
+    const std::filesystem::path fonts = dir.path / ("fonts_" + key);
+    std::filesystem::create_directories(fonts);
+    if (with_font) std::filesystem::copy_file(other, fonts / other.filename());
+    WriteFile(fonts / "fonts.conf", FontConfig(fonts));
+    client = Child_Start({CLIENT_BIN}, dir.path,
+                         {display->Env(), "FONTCONFIG_FILE=" + (fonts / "fonts.conf").string()});
+    ASSERT_TRUE(client);
+    ASSERT_TRUE(Child_WaitFor(*client, IMAGE_LINE + "\n", START_SECONDS)) << Child_Output(*client);
+    EXPECT_TRUE(WaitUntil([&] { return LitInFirstLine(display->Shoot()) > 50; }, START_SECONDS))
+        << "the error line is not visible in the window";
+    PressKeyAndExpectExit(key, 255);
+  }
 }
 
 }  // namespace
