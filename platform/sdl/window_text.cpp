@@ -20,6 +20,7 @@ constexpr int FONT_POINT_SIZE = 14;
 constexpr int TEXT_MARGIN = 4;
 constexpr SDL_Color TEXT_COLOUR{255, 255, 255, 255};
 constexpr SDL_Color TEXT_BACKGROUND{0, 0, 0, 255};
+constexpr Colour BUILTIN_TEXT_COLOUR = 0xFFFFFFFF;
 
 struct TextState {
   TTF_Font* font = nullptr;
@@ -58,7 +59,7 @@ void Text_Blit(SDL_Surface* line, int x, int y) {
 void Text_Render(TTF_Font* font, const std::string& line, int y) {
   if (line.empty()) return;  // the font renders nothing for no text
   if (font == nullptr) {
-    BuiltinGlyphs_Draw(line, TEXT_MARGIN, y, 0xFFFFFFFF);
+    BuiltinGlyphs_Draw(line, TEXT_MARGIN, y, BUILTIN_TEXT_COLOUR);
     return;
   }
   SDL_Surface* shaded = TTF_RenderUTF8_Shaded(font, line.c_str(), TEXT_COLOUR, TEXT_BACKGROUND);
