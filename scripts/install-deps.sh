@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core
+  libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-apps
 )

@@ -6,7 +6,6 @@
 
 #include "input.h"
 #include "platform/screen.h"
-#include "platform_testing.h"
 #include "screen_state.h"
 #include "window.h"
 #include "window_keys.h"
@@ -18,7 +17,6 @@ constexpr int SCREEN_BITS_PER_PIXEL = 32;
 constexpr int MAX_SCREEN_SIDE = 16384;
 
 ScreenState screen;
-int show_count = 0;  // outermost unlocks, for tests
 std::atomic<std::thread::id> screen_owner{};
 
 const WindowHooks WINDOW_HOOKS{WindowKeys_IsKeyDown, WindowKeys_PressWaiting, WindowText_PrintLine};
@@ -29,18 +27,6 @@ void Screen_CloseAtExit() {
   WindowHooks_Install(nullptr);
   WindowText_Close();
   Window_Close();
-}
-
-void Screen_Start(int width, int height) {
-  screen.open = true;
-  screen.width = width;
-  screen.height = height;
-  screen.pixels.assign(static_cast<std::size_t>(width) * height, 0);
-  screen.lock_depth = 0;
-  screen_owner.store(std::this_thread::get_id());
-  WindowKeys_Reset();
-  WindowText_Reset();
-  WindowHooks_Install(&WINDOW_HOOKS);
 }
 
 bool Screen_SizeValid(int width, int height) {
@@ -57,6 +43,26 @@ bool Screen_OnOwnerThread() {
   return screen_owner.load() == std::this_thread::get_id();
 }
 
+bool Screen_Start(int width, int height) {
+  if (!Screen_SizeValid(width, height)) return false;
+  screen.open = true;
+  screen.width = width;
+  screen.height = height;
+  screen.pixels.assign(static_cast<std::size_t>(width) * height, 0);
+  screen.lock_depth = 0;
+  screen_owner.store(std::this_thread::get_id());
+  WindowKeys_Reset();
+  WindowText_Reset();
+  WindowHooks_Install(&WINDOW_HOOKS);
+  return true;
+}
+
+void Screen_Stop() {
+  Screen_CloseAtExit();
+  screen = ScreenState{};
+  screen_owner.store(std::thread::id{});
+}
+
 int OpenScreen(int width, int height, int bits_per_pixel, int flags) {
   if (Window_IsOpen() || !Screen_SizeValid(width, height)) return 1;
   if (bits_per_pixel != SCREEN_BITS_PER_PIXEL) return 1;
@@ -68,43 +74,19 @@ int OpenScreen(int width, int height, int bits_per_pixel, int flags) {
   return 0;
 }
 
-void Screen_OpenInMemory(int width, int height) {
-  if (Screen_SizeValid(width, height)) Screen_Start(width, height);
-}
-
-void Screen_Close() {
-  WindowHooks_Install(nullptr);
-  WindowText_Close();
-  Window_Close();
-  screen = ScreenState{};
-  screen_owner.store(std::thread::id{});
-}
-
 void LockScreen() {
   ++screen.lock_depth;
 }
 
 // An unmatched unlock only shows the picture again; the depth never goes below 0.
+// Key events that came in during the frame are taken before the frame counts
+// as shown, so a release is dated to the frame it happened in.
 void UnlockScreen() {
   if (screen.lock_depth > 0) --screen.lock_depth;
   if (screen.lock_depth == 0 && screen.open) {
-    ++show_count;
+    Window_PumpEvents();
+    ++screen.shown;
+    WindowKeys_FrameShown();
     Window_Present(screen.pixels.data(), screen.width, screen.height);
   }
-}
-
-const Colour* Screen_Pixels() {
-  return screen.pixels.data();
-}
-int Screen_Width() {
-  return screen.width;
-}
-int Screen_Height() {
-  return screen.height;
-}
-int Screen_LockDepth() {
-  return screen.lock_depth;
-}
-int Screen_ShowCount() {
-  return show_count;
 }

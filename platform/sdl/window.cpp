@@ -6,7 +6,6 @@
 
 #include <cstdio>
 
-#include "platform_testing.h"
 #include "screen_state.h"
 #include "window_keys.h"
 
@@ -81,10 +80,11 @@ void Window_HandleEvent(const SDL_Event& event) {
   switch (event.type) {
     case SDL_KEYDOWN:
       // Held keys repeat; only the first press is a press.
-      if (event.key.repeat == 0) Keys_Press(WindowKeys_FromSdl(event.key.keysym.scancode));
+      if (event.key.repeat == 0)
+        WindowKeys_Event(WindowKeys_FromSdl(event.key.keysym.scancode), true);
       break;
     case SDL_KEYUP:
-      Keys_Release(WindowKeys_FromSdl(event.key.keysym.scancode));
+      WindowKeys_Event(WindowKeys_FromSdl(event.key.keysym.scancode), false);
       break;
     case SDL_QUIT:
       WindowKeys_RequestQuit();

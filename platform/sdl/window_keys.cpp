@@ -1,5 +1,8 @@
-// The window's key state: events set and clear it, and a press is latched
-// until looked at, so a tap shorter than a frame still reads as down once.
+// The window's key state: events set and clear it. A press is latched until
+// that key is looked at, so a tap shorter than a frame still reads as down
+// once; a latched key that is already up lapses once a whole frame has been
+// shown after its release, so a tap that nobody looked at (D tapped while W
+// held) never turns into a step long after it.
 #include "window_keys.h"
 
 #include <array>
@@ -7,15 +10,24 @@
 
 #include "input.h"
 #include "platform/keys.h"
-#include "platform_testing.h"
 #include "window.h"
 
 namespace {
 
+// Keys without a set-1 scancode of ours share one slot: they name nothing the
+// game asks for, but their presses still end a wait for a key.
+constexpr int UNNAMED_KEY = SC_COUNT;
+constexpr int KEY_SLOTS = SC_COUNT + 1;
+// Shows after the release that a latch survives: the frame of the release
+// and the whole next one.
+constexpr long LATCH_FRAMES = 2;
+
 struct WindowKeyState {
-  std::array<bool, SC_COUNT> down{};
-  std::array<bool, SC_COUNT> latched{};  // pressed since the last look
-  bool quit = false;                     // window closed: Escape for good
+  std::array<bool, KEY_SLOTS> down{};
+  std::array<bool, KEY_SLOTS> latched{};      // pressed since the last look
+  std::array<long, KEY_SLOTS> released_at{};  // `shown` when the key went up
+  long shown = 0;                             // frames shown so far
+  bool quit = false;                          // window closed: Escape for good
 };
 
 std::mutex keys_mutex;
@@ -46,6 +58,12 @@ bool Keys_InRange(int scancode) {
   return scancode >= 0 && scancode < SC_COUNT;
 }
 
+// Called with keys_mutex held.
+bool Latch_Live(int slot) {
+  if (!keys.latched[slot]) return false;
+  return keys.down[slot] || keys.shown - keys.released_at[slot] < LATCH_FRAMES;
+}
+
 }  // namespace
 
 int WindowKeys_FromSdl(SDL_Scancode key) {
@@ -61,17 +79,20 @@ int WindowKeys_FromSdl(SDL_Scancode key) {
   return -1;
 }
 
-void Keys_Press(int scancode) {
-  if (!Keys_InRange(scancode)) return;
+void WindowKeys_Event(int scancode, bool down) {
+  const int slot = Keys_InRange(scancode) ? scancode : UNNAMED_KEY;
   std::lock_guard lock(keys_mutex);
-  keys.down[scancode] = true;
-  keys.latched[scancode] = true;
+  keys.down[slot] = down;
+  if (down) {
+    keys.latched[slot] = true;
+  } else {
+    keys.released_at[slot] = keys.shown;
+  }
 }
 
-void Keys_Release(int scancode) {
-  if (!Keys_InRange(scancode)) return;
+void WindowKeys_FrameShown() {
   std::lock_guard lock(keys_mutex);
-  keys.down[scancode] = false;
+  ++keys.shown;
 }
 
 void WindowKeys_RequestQuit() {
@@ -88,7 +109,7 @@ bool WindowKeys_IsKeyDown(int scancode) {
   if (!Keys_InRange(scancode)) return false;
   Window_PumpEvents();
   std::lock_guard lock(keys_mutex);
-  bool down = keys.down[scancode] || keys.latched[scancode];
+  bool down = keys.down[scancode] || Latch_Live(scancode);
   keys.latched[scancode] = false;
   return down || (scancode == SC_ESCAPE && keys.quit);
 }
@@ -97,8 +118,8 @@ bool WindowKeys_PressWaiting() {
   Window_PumpEvents();
   std::lock_guard lock(keys_mutex);
   if (keys.quit) return true;
-  for (bool latched : keys.latched) {
-    if (latched) return true;
+  for (int slot = 0; slot < KEY_SLOTS; ++slot) {
+    if (Latch_Live(slot)) return true;
   }
   return false;
 }

@@ -6,6 +6,15 @@
 // The set-1 scancode for an SDL scancode, or -1 for keys the game cannot name.
 int WindowKeys_FromSdl(SDL_Scancode key);
 
+// A key went down (a press, not a repeat) or up. Scancodes outside 0 to 127
+// (-1 included) stand for keys the game cannot name: they never read as down
+// but their presses end a wait for a key.
+void WindowKeys_Event(int scancode, bool down);
+
+// The outermost UnlockScreen showed a frame: the clock that lets a press that
+// was released and never looked at lapse.
+void WindowKeys_FrameShown();
+
 // Closing the window: Escape stays down from then on.
 void WindowKeys_RequestQuit();
 

@@ -1,5 +1,6 @@
 // Console lines drawn into the window, one under the other, in a monospaced
-// font; past the last line that fits, the cursor goes back to the top.
+// font (or the built-in glyphs when the system has no font at all); past the
+// last line that fits, the cursor goes back to the top.
 #include "window_text.h"
 
 #include <SDL.h>
@@ -11,18 +12,19 @@
 
 #include "platform/screen.h"
 #include "screen_state.h"
+#include "window_font.h"
 
 namespace {
 
-constexpr const char* FONT_PATH = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
 constexpr int FONT_POINT_SIZE = 14;
 constexpr int TEXT_MARGIN = 4;
 constexpr SDL_Color TEXT_COLOUR{255, 255, 255, 255};
 constexpr SDL_Color TEXT_BACKGROUND{0, 0, 0, 255};
+constexpr Colour BUILTIN_TEXT_COLOUR = 0xFFFFFFFF;
 
 struct TextState {
   TTF_Font* font = nullptr;
-  bool font_tried = false;  // a missing font is reported once, not per line
+  bool font_tried = false;  // the search runs once, not per line
   int cursor_y = 0;
 };
 
@@ -31,16 +33,9 @@ TextState text;
 TTF_Font* Text_Font() {
   if (text.font_tried) return text.font;
   text.font_tried = true;
-  if (TTF_WasInit() == 0 && TTF_Init() != 0) {
-    std::fprintf(stderr, "Window text unavailable (%s); lines go to standard output only\n",
-                 TTF_GetError());
-    return nullptr;
-  }
-  text.font = TTF_OpenFont(FONT_PATH, FONT_POINT_SIZE);
-  if (text.font == nullptr) {
-    std::fprintf(stderr, "Font %s not found; window text goes to standard output only\n",
-                 FONT_PATH);
-  }
+  if (TTF_WasInit() == 0 && TTF_Init() != 0) return nullptr;
+  text.font = WindowFont_Open(FONT_POINT_SIZE);
+  if (text.font == nullptr) std::fprintf(stderr, "No font found; window text in plain glyphs\n");
   return text.font;
 }
 
@@ -63,6 +58,10 @@ void Text_Blit(SDL_Surface* line, int x, int y) {
 
 void Text_Render(TTF_Font* font, const std::string& line, int y) {
   if (line.empty()) return;  // the font renders nothing for no text
+  if (font == nullptr) {
+    BuiltinGlyphs_Draw(line, TEXT_MARGIN, y, BUILTIN_TEXT_COLOUR);
+    return;
+  }
   SDL_Surface* shaded = TTF_RenderUTF8_Shaded(font, line.c_str(), TEXT_COLOUR, TEXT_BACKGROUND);
   if (shaded == nullptr) return;
   SDL_Surface* argb = SDL_ConvertSurfaceFormat(shaded, SDL_PIXELFORMAT_ARGB8888, 0);
@@ -78,8 +77,7 @@ void WindowText_PrintLine(std::string_view line) {
   ScreenState& screen = Screen_State();
   if (!screen.open || !Screen_OnOwnerThread()) return;
   TTF_Font* font = Text_Font();
-  if (font == nullptr) return;
-  int line_height = std::max(TTF_FontLineSkip(font), 1);
+  int line_height = font != nullptr ? std::max(TTF_FontLineSkip(font), 1) : BUILTIN_LINE_HEIGHT;
   if (text.cursor_y + line_height > screen.height) text.cursor_y = 0;
   LockScreen();
   // The line's band is cleared first so a line never mixes with the picture.

@@ -7,7 +7,8 @@
 // What the window backend supplies once a screen is open. While none is
 // installed, keys come from the terminal and lines go to standard output only.
 struct WindowHooks {
-  // Down now, or pressed since the last look at that scancode (0 to 127).
+  // Down now, or pressed since the last look at that scancode (0 to 127) and
+  // released no more than a frame ago.
   bool (*is_key_down)(int scancode) = nullptr;
   // A key press is waiting; does not take it out of the input.
   bool (*press_waiting)() = nullptr;

@@ -1,5 +1,6 @@
 // Hooks for tests: a screen without a window, and the window's key state fed
-// directly. Programs never call these.
+// directly. They live in platform_sdl_testing, which only tests and benches
+// link; the programs do not carry them.
 #pragma once
 
 #include "platform/screen.h"
@@ -24,6 +25,8 @@ int Screen_Width();
 int Screen_Height();
 
 // Feed the window's key state exactly as the event pump does: a press is
-// latched, so a key pressed and released before the next look reads down once.
+// latched, so a key pressed and released before the next look at it reads down
+// once, as long as that look comes before a whole frame has been shown since
+// the release.
 void Keys_Press(int scancode);
 void Keys_Release(int scancode);

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <regex>
+#include <thread>
 
 #include "client_test_support.h"
 #include "game.h"
@@ -56,6 +58,52 @@ void WaitForQuiet(const Child& bot) {
         return Clock::now() - last_change > std::chrono::milliseconds(300);
       },
       WALK_SECONDS);
+}
+
+struct Position {
+  int x = 33;
+  int y = 33;
+};
+
+// Where the last relay in a bot's output put the player (the start if none).
+Position LastRelayedPosition(const std::string& bot_output) {
+  static const std::regex relay(R"(relay [^\n]*x=(-?\d+) y=(-?\d+))");
+  Position last;
+  for (auto it = std::sregex_iterator(bot_output.begin(), bot_output.end(), relay);
+       it != std::sregex_iterator(); ++it) {
+    last = Position{std::stoi((*it)[1].str()), std::stoi((*it)[2].str())};
+  }
+  return last;
+}
+
+// Pixels of the top-left band, where the first line is drawn, that are not black.
+int LitInFirstLine(const Screenshot& shot) {
+  int lit = 0;
+  for (int y = 0; y < 20 && y < shot.height; ++y) {
+    for (int x = 0; x < 320 && x < shot.width; ++x) lit += shot.At(x, y) != 0 ? 1 : 0;
+  }
+  return lit;
+}
+
+// Some font file of the system other than the one the client prefers.
+std::filesystem::path OtherFont() {
+  std::error_code error;
+  for (const auto& entry :
+       std::filesystem::recursive_directory_iterator("/usr/share/fonts", error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.ends_with(".ttf") && name.find("Mono") == std::string::npos) return entry.path();
+  }
+  return {};
+}
+
+// A font configuration that knows only the fonts in `folder`.
+std::string FontConfig(const std::filesystem::path& folder) {
+  return "<?xml version=\"1.0\"?>\n<fontconfig><dir>" + folder.string() + "</dir><cachedir>" +
+         (folder / "cache").string() + "</cachedir></fontconfig>\n";
+}
+
+void Pause(int milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 class ClientEndToEnd : public ::testing::Test {
@@ -184,6 +232,51 @@ TEST_F(ClientEndToEnd, HoldingDWalksToTheWallAndEscapeEnds) {
   EXPECT_EQ(Count(Child_Output(*client), "[FEHLER]"), 0);
 }
 
+// A key pressed while a key that wins over it is held: released first, it must
+// not come back as a step once the winner is let go; released last, it walks
+// on its own. The player's picture tells which way it last stepped.
+TEST_F(ClientEndToEnd, AKeyReleasedUnderAWinningKeyTakesNoLaterStep) {
+  ASSERT_NO_FATAL_FAILURE(StartServer());
+  ASSERT_NO_FATAL_FAILURE(StartBot());
+  ASSERT_NO_FATAL_FAILURE(StartClient());
+  Image* massive = ShippedImage("environment/massive.bmp");
+  ASSERT_TRUE(
+      WaitUntil([&] { return Mismatches(display->Shoot(), 96, 32, massive) == 0; }, START_SECONDS));
+  FocusClient();
+  struct Pair {
+    const char* winner;
+    const char* loser;
+    const char* winner_facing;
+    const char* loser_facing;
+  };
+  const Pair pairs[] = {
+      {"w", "d", "Up", "Right"}, {"s", "a", "Down", "Left"}, {"a", "d", "Left", "Right"}};
+  for (const Pair& pair : pairs) {
+    for (const bool loser_first : {true, false}) {
+      SCOPED_TRACE(std::string(pair.winner) + "+" + pair.loser +
+                   (loser_first ? ", loser released first" : ", winner released first"));
+      display->Tool({"keydown", pair.winner});
+      Pause(150);
+      display->Tool({"keydown", pair.loser});
+      Pause(100);
+      display->Tool({"keyup", loser_first ? pair.loser : pair.winner});
+      Pause(300);
+      display->Tool({"keyup", loser_first ? pair.winner : pair.loser});
+      WaitForQuiet(*bot);
+      const Position at = LastRelayedPosition(Child_Output(*bot));
+      const Screenshot shot = display->Shoot();
+      const std::string facing = loser_first ? pair.winner_facing : pair.loser_facing;
+      const int first =
+          Mismatches(shot, at.x, at.y, ShippedImage("player/Player" + facing + "1.bmp"));
+      const int second =
+          Mismatches(shot, at.x, at.y, ShippedImage("player/Player" + facing + "2.bmp"));
+      EXPECT_TRUE(first == 0 || second == 0)
+          << "not facing " << facing << " at " << at.x << "," << at.y;
+    }
+  }
+  PressKeyAndExpectExit("Escape", 0);
+}
+
 TEST_F(ClientEndToEnd, WithoutAServerTheConnectErrorEndsTheClient) {
   ASSERT_NO_FATAL_FAILURE(StartClient());
   ASSERT_TRUE(Child_WaitFor(*client, CONNECT_LINE + "\n", START_SECONDS)) << Child_Output(*client);
@@ -207,6 +300,30 @@ TEST_F(ClientEndToEnd, BadImageEndsStartUpBeforeAnyConnection) {
   ASSERT_TRUE(Child_WaitFor(*client, IMAGE_LINE + "\n", START_SECONDS)) << Child_Output(*client);
   PressKeyAndExpectExit("space", 255);
   EXPECT_EQ(Child_Output(*server).find("[New connection]"), std::string::npos);
+}
+
+// With the preferred font out of sight (only another face, or no font at
+// all), a start-up error is still drawn in the window, and a key that the game
+// has no use for still ends the wait.
+TEST_F(ClientEndToEnd, StartUpErrorIsDrawnWhateverFontsThereAre) {
+  std::filesystem::remove(dir.path / "imgs");
+  const std::filesystem::path other = OtherFont();
+  for (const std::string key : {"F5", "KP_5"}) {
+    const bool with_font = key == "F5";
+    SCOPED_TRACE(with_font ? "another font only" : "no font at all");
+    if (with_font && other.empty()) continue;  // nothing to stand in for the preferred font
+    const std::filesystem::path fonts = dir.path / ("fonts_" + key);
+    std::filesystem::create_directories(fonts);
+    if (with_font) std::filesystem::copy_file(other, fonts / other.filename());
+    WriteFile(fonts / "fonts.conf", FontConfig(fonts));
+    client = Child_Start({CLIENT_BIN}, dir.path,
+                         {display->Env(), "FONTCONFIG_FILE=" + (fonts / "fonts.conf").string()});
+    ASSERT_TRUE(client);
+    ASSERT_TRUE(Child_WaitFor(*client, IMAGE_LINE + "\n", START_SECONDS)) << Child_Output(*client);
+    EXPECT_TRUE(WaitUntil([&] { return LitInFirstLine(display->Shoot()) > 50; }, START_SECONDS))
+        << "the error line is not visible in the window";
+    PressKeyAndExpectExit(key, 255);
+  }
 }
 
 }  // namespace

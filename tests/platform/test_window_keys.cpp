@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "input.h"
 #include "platform/clock.h"
 #include "platform/keys.h"
+#include "platform/screen.h"
 #include "platform_testing.h"
 #include "window.h"
 
@@ -29,11 +31,40 @@ TEST_F(WindowKeysTest, AHeldKeyReadsDownUntilReleased) {
   EXPECT_FALSE(IsKeyDown(SC_W));
 }
 
-TEST_F(WindowKeysTest, ATapBetweenTwoLooksReadsDownOnce) {
+// UnlockScreen ends a frame: it is the clock of the latches.
+TEST_F(WindowKeysTest, ATapIsSeenOnceWithinTheNextWholeFrameThenLapses) {
   Keys_Press(SC_ESCAPE);
   Keys_Release(SC_ESCAPE);
-  EXPECT_TRUE(IsKeyDown(SC_ESCAPE));
+  UnlockScreen();
+  EXPECT_TRUE(IsKeyDown(SC_ESCAPE)) << "a tap in the last frame was lost";
   EXPECT_FALSE(IsKeyDown(SC_ESCAPE));
+
+  Keys_Press(SC_D);  // as under a held W: D is not looked at for two frames
+  Keys_Release(SC_D);
+  UnlockScreen();
+  UnlockScreen();
+  EXPECT_FALSE(Keys_PressWaiting());
+  EXPECT_FALSE(IsKeyDown(SC_D)) << "a key released a whole frame ago came back";
+
+  Keys_Press(SC_W);
+  for (int frame = 0; frame < 5; ++frame) {
+    UnlockScreen();
+    EXPECT_TRUE(IsKeyDown(SC_W)) << "a held key lapsed";
+  }
+  Keys_Release(SC_W);
+  EXPECT_FALSE(IsKeyDown(SC_W));
+}
+
+TEST_F(WindowKeysTest, AnyKeyPressEndsAWaitEvenOneTheGameCannotName) {
+  for (SDL_Scancode key : {SDL_SCANCODE_F5, SDL_SCANCODE_KP_5, SDL_SCANCODE_HOME,
+                           SDL_SCANCODE_RCTRL, SDL_SCANCODE_CAPSLOCK}) {
+    Window_HandleEvent(Key_Event(SDL_KEYDOWN, key, 0));
+    Window_HandleEvent(Key_Event(SDL_KEYUP, key, 0));
+    EXPECT_TRUE(Keys_PressWaiting()) << SDL_GetScancodeName(key);
+    UnlockScreen();
+    UnlockScreen();
+    EXPECT_FALSE(Keys_PressWaiting()) << SDL_GetScancodeName(key) << " never lapsed";
+  }
 }
 
 TEST_F(WindowKeysTest, AutoRepeatIsNotAPress) {

@@ -21,11 +21,12 @@ inline constexpr int SC_COUNT = 128;
 // standard input: a lone ESC byte counts as Escape being down once; when
 // standard input is not a terminal no key is ever down. Once a window is open
 // it follows the window's key events, and a press released between two looks
-// still reads as down once. SIGINT, SIGTERM, SIGHUP and closing the window count as
-// Escape.
+// still reads as down once, if that look comes before a whole frame (outermost
+// UnlockScreen) has been shown since the release. SIGINT, SIGTERM, SIGHUP and
+// closing the window count as Escape.
 bool IsKeyDown(int scancode);
 
-// Returns once a key press is waiting in the input (window or terminal),
+// Returns once a press of any key is waiting in the input (window or terminal),
 // checking every 50 ms, without taking it out of the input. Returns at once
 // when standard input is not a terminal or is at end of file (and no window is
 // open), so a program started without a keyboard never hangs.
