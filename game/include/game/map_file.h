@@ -11,7 +11,9 @@ inline constexpr int MAP_RECORD_SIZE = 128;
 inline constexpr const char* MAP_PATH = "map\\Map";
 
 // Index of column `col` (1-18), row `row` (1-15) in a column-major code array.
-constexpr int MapIndex(int col, int row) { return (col - 1) * MAP_ROWS + (row - 1); }
+constexpr int MapIndex(int col, int row) {
+  return (col - 1) * MAP_ROWS + (row - 1);
+}
 
 // Reads the codes of the file at `path` into `codes`, column by column. A tile
 // whose record lies at or past the end of the file keeps what `codes` held.
