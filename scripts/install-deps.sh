@@ -7,6 +7,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-dev clang-format
   xvfb xdotool x11-apps
 )
 

@@ -1,18 +1,89 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs every test: the optimised build,
-# then the same suite under ThreadSanitizer and under AddressSanitizer+UBSan.
-# Usage: scripts/test.sh [preset ...]   (default: release tsan asan)
+# Installs what is missing, checks that every C++ file is formatted, builds
+# with warnings as errors and runs every test: the optimised build, then the
+# same suite under ThreadSanitizer and under AddressSanitizer+UBSan; then each
+# fuzz target for 30 s. Ends with one line per step.
+# Usage: scripts/test.sh [preset ...]   (default: release tsan asan fuzz)
+# With CI set, a skipped test fails its preset: this script installs all that
+# any test needs (the end-to-end tests skip without Xvfb), so a skip there
+# means something is broken.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(release tsan asan)
+[ ${#presets[@]} -gt 0 ] || presets=(release tsan asan fuzz)
 
-for preset in "${presets[@]}"; do
+summary=()
+failed=0
+
+# Tracked files when this is a checkout, every source file otherwise.
+cpp_files() {
+  if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    git ls-files -- '*.cpp' '*.h'
+  else
+    find . -path ./build -prune -o \( -name '*.cpp' -o -name '*.h' \) -print
+  fi
+}
+
+check_format() {
+  local report unformatted
+  if report=$(cpp_files | xargs clang-format --dry-run --Werror 2>&1); then
+    summary+=("format: ok")
+    return 0
+  fi
+  unformatted=$(grep -oE '^[^:]+:[0-9]+:[0-9]+: (warning|error): code should be clang-formatted' <<<"$report" |
+                cut -d: -f1 | sort -u)
+  echo "Not formatted (clang-format -i fixes them):"
+  echo "${unformatted:-$report}"
+  summary+=("format: FAILED")
+  return 1
+}
+
+# Builds and tests one preset; its ctest output goes to the log as usual.
+run_preset() {
+  local preset=$1 log totals skipped
   echo "=== $preset ==="
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset"
-  ctest --preset "$preset" -j 2
+  if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset"; }; then
+    summary+=("$preset: FAILED to build")
+    return 1
+  fi
+  log=build/$preset/ctest.log
+  local status=0
+  ctest --preset "$preset" -j 2 2>&1 | tee "$log" || status=$?
+  totals=$(grep -E 'tests passed, [0-9]+ tests? failed out of' "$log" | tail -n 1 || true)
+  skipped=$(grep -cE '^\s*[0-9]+ - .* \(Skipped\)$' "$log" || true)
+  if [ "$status" -ne 0 ]; then
+    summary+=("$preset: FAILED, ${totals:-no totals}, $skipped skipped")
+    return 1
+  fi
+  if [ -n "${CI:-}" ] && [ "$skipped" -gt 0 ]; then
+    summary+=("$preset: FAILED, $skipped skipped (a skip is a failure in CI), $totals")
+    return 1
+  fi
+  summary+=("$preset: ok, $totals, $skipped skipped")
+}
+
+run_fuzz() {
+  echo "=== fuzz ==="
+  if scripts/fuzz.sh 30; then
+    summary+=("fuzz: ok, every target ran 30 s without a finding")
+  else
+    summary+=("fuzz: FAILED, see the fuzz lines above")
+    return 1
+  fi
+}
+
+check_format || failed=1
+for preset in "${presets[@]}"; do
+  if [ "$preset" = fuzz ]; then
+    run_fuzz || failed=1
+  else
+    run_preset "$preset" || failed=1
+  fi
 done
+
+echo "=== summary ==="
+printf '%s\n' "${summary[@]}"
+exit "$failed"
