@@ -17,6 +17,9 @@ presets=("$@")
 
 summary=()
 failed=0
+total_passed=0
+total_failed=0
+total_skipped=0
 
 # Tracked files when this is a checkout, every source file otherwise.
 cpp_files() {
@@ -54,6 +57,7 @@ run_preset() {
   ctest --preset "$preset" -j 2 2>&1 | tee "$log" || status=$?
   totals=$(grep -E 'tests passed, [0-9]+ tests? failed out of' "$log" | tail -n 1 || true)
   skipped=$(grep -cE '^\s*[0-9]+ - .* \(Skipped\)$' "$log" || true)
+  count_totals "$totals" "$skipped"
   if [ "$status" -ne 0 ]; then
     summary+=("$preset: FAILED, ${totals:-no totals}, $skipped skipped")
     return 1
@@ -63,6 +67,16 @@ run_preset() {
     return 1
   fi
   summary+=("$preset: ok, $totals, $skipped skipped")
+}
+
+# Adds one preset's "N% tests passed, F tests failed out of T" to the totals.
+count_totals() {
+  local numbers
+  read -r -a numbers <<<"$(grep -oE '[0-9]+' <<<"$1" | tail -n 2 | tr '\n' ' ')"
+  [ ${#numbers[@]} -eq 2 ] || return 0
+  total_failed=$((total_failed + numbers[0]))
+  total_passed=$((total_passed + numbers[1] - numbers[0] - $2))
+  total_skipped=$((total_skipped + $2))
 }
 
 run_fuzz() {
@@ -86,4 +100,5 @@ done
 
 echo "=== summary ==="
 printf '%s\n' "${summary[@]}"
+echo "total: $total_passed passed, $total_failed failed, $total_skipped skipped"
 exit "$failed"
