@@ -247,6 +247,10 @@ bool Child_Send(Child& child, const std::string& bytes) {
          write(child.input, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
 }
 
+bool Child_Running(Child& child) {
+  return child.pid > 0 && !Child_Reap(child, Deadline_In(0));
+}
+
 int Child_Wait(Child& child, double seconds) {
   if (child.pid <= 0) return CHILD_NOT_STARTED;
   if (!Child_Reap(child, Deadline_In(seconds))) Child_Kill(child);

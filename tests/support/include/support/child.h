@@ -57,6 +57,8 @@ bool Child_NextLine(Child& child, std::string& line, double seconds = 20.0);
 bool Child_ReadToEnd(const Child& child, double seconds = 20.0);
 bool Child_Send(Child& child, const std::string& bytes);
 
+// Reaps a child that has ended; true while it runs.
+bool Child_Running(Child& child);
 // Waits for the end without reading the output; kills the child at the
 // deadline. Gives child.status (-1 for a child that never started).
 int Child_Wait(Child& child, double seconds = 20.0);
