@@ -3,7 +3,6 @@
 namespace {
 
 constexpr double START_SECONDS = 20.0;
-constexpr double TOOL_SECONDS = 10.0;
 
 std::uint32_t BigEndian32(const std::string& bytes, std::size_t offset) {
   std::uint32_t value = 0;
@@ -67,23 +66,20 @@ VirtualDisplay::VirtualDisplay() {
   display = std::string(":").append(server.seen, 0, server.seen.find('\n'));
 }
 
-namespace {
-
-// Runs an X tool on this display, its complaints dropped.
-ProgramResult Display_Run(const VirtualDisplay& display, const std::string& tool,
-                          const std::vector<std::string>& arguments) {
+ProgramResult VirtualDisplay::Run(const std::vector<std::string>& argv, double seconds) const {
   ChildOptions options;
-  options.env = {display.Env()};
+  options.env = {Env()};
   options.keep_stderr = false;
-  return RunProgram(tool, arguments, TOOL_SECONDS, options);
+  const std::vector<std::string> arguments(argv.begin() + 1, argv.end());
+  return RunProgram(argv[0], arguments, seconds, options);
 }
 
-}  // namespace
-
 Screenshot VirtualDisplay::Shoot() const {
-  return Xwd_Parse(Display_Run(*this, "xwd", {"-root", "-silent"}).output);
+  return Xwd_Parse(Run({"xwd", "-root", "-silent"}).output);
 }
 
 bool VirtualDisplay::Tool(const std::vector<std::string>& arguments) const {
-  return Display_Run(*this, "xdotool", arguments).exit_code == 0;
+  std::vector<std::string> argv{"xdotool"};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return Run(argv).exit_code == 0;
 }

@@ -25,6 +25,8 @@ struct VirtualDisplay {
   VirtualDisplay();
   bool ok() const { return !display.empty(); }
   std::string Env() const { return "DISPLAY=" + display; }
+  // Runs a program on this display to its end, its complaints dropped.
+  ProgramResult Run(const std::vector<std::string>& argv, double seconds = 10.0) const;
   Screenshot Shoot() const;
   bool Tool(const std::vector<std::string>& arguments) const;  // xdotool <arguments>
 
