@@ -9,6 +9,6 @@ Child Child_Start(const std::vector<std::string>& arguments, ChildInput input, b
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   ChildOptions options;
   options.input = input;
-  options.close_stdout = close_stdout;
+  options.output = close_stdout ? ChildOutput::Closed : ChildOutput::Pipe;
   return Child_Start(argv, options);
 }

@@ -99,7 +99,8 @@ bool Child_Plumb(Child& child, const ChildOptions& options, Plumbing& plumbing) 
     child.output = out_pipe[0];
     plumbing.child_ends.push_back(out_pipe[1]);
     plumbing.fds[0] = null_fd;
-    plumbing.fds[1] = options.close_stdout ? -1 : out_pipe[1];
+    const int out_fds[] = {out_pipe[1], null_fd, -1};
+    plumbing.fds[1] = out_fds[static_cast<int>(options.output)];
     if (options.input == ChildInput::OpenPipe) {
       if (pipe2(in_pipe, O_CLOEXEC) != 0) return false;
       child.input = in_pipe[1];

@@ -12,13 +12,16 @@
 // How the child's standard input is set up. On a terminal, standard output
 // and error go to the terminal too.
 enum class ChildInput { DevNull, OpenPipe, Terminal };
+// Where standard output goes when not on a terminal: a pipe the test reads,
+// /dev/null, or nowhere (closed).
+enum class ChildOutput { Pipe, DevNull, Closed };
 
 struct ChildOptions {
   std::string folder;            // working folder; empty: the test's own
   std::vector<std::string> env;  // "NAME=value", added to or replacing the test's environment
   ChildInput input = ChildInput::DevNull;
-  bool close_stdout = false;  // starts with standard output closed
-  bool keep_stderr = true;    // false: standard error goes to /dev/null
+  ChildOutput output = ChildOutput::Pipe;
+  bool keep_stderr = true;  // false: standard error goes to /dev/null
 };
 
 // A started program. Moving hands it over; the last owner stops it (SIGTERM,
