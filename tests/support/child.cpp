@@ -135,12 +135,16 @@ void Child_Drain(const Child& child) {
   }
 }
 
+void Child_Reaped(Child& child, int status) {
+  child.reaped = true;
+  child.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1000 - WTERMSIG(status);
+}
+
 bool Child_Reap(Child& child, Deadline deadline) {
   while (!child.reaped) {
     int status = 0;
     if (waitpid(child.pid, &status, WNOHANG) == child.pid) {
-      child.reaped = true;
-      child.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1000 - WTERMSIG(status);
+      Child_Reaped(child, status);
     } else if (Deadline_MsLeft(deadline) == 0) {
       return false;
     } else {
@@ -154,8 +158,7 @@ void Child_Kill(Child& child) {
   kill(child.pid, SIGKILL);
   int status = 0;
   waitpid(child.pid, &status, 0);
-  child.reaped = true;
-  child.status = -1000 - SIGKILL;
+  Child_Reaped(child, status);
 }
 
 void Close(int& fd) {
