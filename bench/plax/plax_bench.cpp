@@ -1,7 +1,6 @@
 // Engine figures against plain blocking sockets on loopback, measured in one
 // run: 9-byte round trip, bulk transfer, idle cost, and 500 echoing
 // connections. Usage: plax_bench [round_trips=20000] [bulk_megabytes=64]
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/resource.h>
@@ -19,6 +18,7 @@
 #include <vector>
 
 #include "plax/plax.h"
+#include "support/loopback.h"
 
 namespace {
 
@@ -32,37 +32,13 @@ double Seconds(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration<double>(to - from).count();
 }
 
+// Finer than the test harness's WaitUntil: the wait is part of what is timed.
 template <typename Condition>
 void WaitFor(Condition condition) {
   while (!condition()) std::this_thread::sleep_for(std::chrono::microseconds(200));
 }
 
 // ---- plain blocking sockets -------------------------------------------------
-
-int PlainListener(std::uint16_t& port) {
-  int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  listen(s, 16);
-  socklen_t length = sizeof address;
-  getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-  port = ntohs(address.sin_port);
-  return s;
-}
-
-int PlainConnect(std::uint16_t port) {
-  int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  int on = 1;
-  setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-  return s;
-}
 
 bool ReadExactly(int s, char* buffer, std::size_t size) {
   for (std::size_t got = 0; got < size;) {
@@ -75,13 +51,13 @@ bool ReadExactly(int s, char* buffer, std::size_t size) {
 
 std::uint16_t FreePort() {
   std::uint16_t port = 0;
-  close(PlainListener(port));
+  PlainClose(PlainListen(port));
   return port;
 }
 
 double PlainRoundTripMedian(int count) {
   std::uint16_t port = 0;
-  int listener = PlainListener(port);
+  int listener = PlainListen(port);
   std::thread echo([&] {
     int s = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
     int on = 1;
@@ -108,7 +84,7 @@ double PlainRoundTripMedian(int count) {
 
 double PlainBulkSeconds(std::size_t total) {
   std::uint16_t port = 0;
-  int listener = PlainListener(port);
+  int listener = PlainListen(port);
   std::thread sink([&] {
     int s = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
     char buffer[PLAX_RECV_BUFFER_SIZE];

@@ -1,12 +1,8 @@
 // server_bench: relay latency against a plain forwarder, a sustained 1 kHz
 // load and the idle cost of the server, each printed as figures.
-#include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -26,6 +22,11 @@
 #include "game/messages.h"
 #include "game/server_address.h"
 #include "paths.h"
+#include "support/child.h"
+#include "support/loopback.h"
+#include "support/ports.h"
+#include "support/temp_dir.h"
+#include "support/wait.h"
 
 namespace {
 
@@ -48,45 +49,21 @@ struct Options {
 
 // --- child processes -------------------------------------------------------
 
-struct Child {
-  pid_t pid = -1;
-  int output = -1;  // read end of its standard output, or -1
-};
+// Longer than any figure takes.
+constexpr double RUN_LIMIT_SECONDS = 3600;
+constexpr double START_SECONDS = 10;
 
 Child Spawn(const std::vector<std::string>& args, const std::string& dir, bool capture) {
-  int out[2] = {-1, -1};
-  if (capture && pipe(out) != 0) return {};
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int null_fd = open("/dev/null", O_RDWR);
-    dup2(null_fd, STDIN_FILENO);
-    dup2(capture ? out[1] : null_fd, STDOUT_FILENO);
-    if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(127);
-    std::vector<char*> argv;
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  if (capture) close(out[1]);
-  return Child{pid, capture ? out[0] : -1};
+  ChildOptions options;
+  options.folder = dir;
+  options.output = capture ? ChildOutput::Pipe : ChildOutput::DevNull;
+  return Child_Start(args, options);
 }
 
 std::string ReadAll(Child& child) {
-  std::string text;
-  char buffer[4096];
-  ssize_t got = 0;
-  while ((got = read(child.output, buffer, sizeof buffer)) > 0) text.append(buffer, got);
-  close(child.output);
-  int status = 0;
-  waitpid(child.pid, &status, 0);
-  return text;
-}
-
-void Stop(Child& child) {
-  kill(child.pid, SIGTERM);
-  int status = 0;
-  waitpid(child.pid, &status, 0);
+  Child_ReadToEnd(child, RUN_LIMIT_SECONDS);
+  Child_Finish(child, RUN_LIMIT_SECONDS);
+  return child.seen;
 }
 
 // The value after "key=" on the line starting with `prefix`.
@@ -101,55 +78,24 @@ double Field(const std::string& text, const std::string& prefix, const std::stri
   return -1;
 }
 
-// True once process `pid` listens on `port` (read from /proc, so no
-// connection is made; another program may hold the port).
-bool Listening(int port, pid_t pid) {
-  char port_hex[8];
-  std::snprintf(port_hex, sizeof port_hex, ":%04X", port);
-  std::ifstream table("/proc/net/tcp");
-  std::string line;
-  while (std::getline(table, line)) {
-    std::istringstream fields(line);
-    std::string column[10];
-    for (std::string& field : column) fields >> field;
-    if (column[1].size() <= 5 || column[1].substr(column[1].size() - 5) != port_hex) continue;
-    if (column[3] != "0A") continue;
-    const std::string socket_name = "socket:[" + column[9] + "]";
-    std::error_code error;
-    for (const auto& fd :
-         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
-      std::error_code link_error;
-      if (std::filesystem::read_symlink(fd.path(), link_error).string() == socket_name) return true;
-    }
-  }
-  return false;
-}
-
 struct ServerRun {
+  TempDir dir;
   Child child;
-  std::string dir;
 };
 
 ServerRun StartServer() {
   ServerRun run;
-  char name[] = "/tmp/server_bench_XXXXXX";
-  run.dir = mkdtemp(name);
-  const std::filesystem::path map = run.dir + "/" + Path_ToNative(MAP_PATH);
-  std::filesystem::create_directories(map.parent_path());
-  std::ofstream(map, std::ios::binary) << std::string(MAP_TILE_COUNT * MAP_RECORD_SIZE, '\0');
-  run.child = Spawn({SERVER_BINARY}, run.dir, false);
-  for (int i = 0; i < 1000; ++i) {
-    if (Listening(SERVER_PORT, run.child.pid)) return run;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  File_Write(run.dir.File(Path_ToNative(MAP_PATH)),
+             std::string(MAP_TILE_COUNT * MAP_RECORD_SIZE, '\0'));
+  run.child = Spawn({SERVER_BINARY}, run.dir.path, false);
+  if (WaitUntil([&] { return PortListening(SERVER_PORT, run.child.pid); }, START_SECONDS)) return run;
   std::fprintf(stderr, "server_bench: the server does not listen on %d (port taken?)\n",
                SERVER_PORT);
   std::exit(1);
 }
 
 void StopServer(ServerRun& run) {
-  Stop(run.child);
-  std::filesystem::remove_all(run.dir);
+  Child_Stop(run.child, RUN_LIMIT_SECONDS);
 }
 
 std::string RunBot(int port, const std::vector<std::string>& extra) {
@@ -210,14 +156,8 @@ void Forwarder_Serve(Forwarder& forwarder, int index, int fd) {
 }
 
 void Forwarder_Start(Forwarder& forwarder) {
-  forwarder.listener = socket(AF_INET, SOCK_STREAM, 0);
-  const int on = 1;
-  setsockopt(forwarder.listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(FORWARDER_PORT);
-  bind(forwarder.listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  listen(forwarder.listener, PLAYERS);
+  std::uint16_t port = FORWARDER_PORT;
+  forwarder.listener = PlainListen(port, PLAYERS);
   for (int i = 0; i < PLAYERS; ++i) forwarder.sendLocks.push_back(std::make_unique<std::mutex>());
   forwarder.acceptor = std::thread([&forwarder] {
     for (int index = 0; index < PLAYERS; ++index) {
@@ -357,7 +297,7 @@ void MeasureIdle(const Options& options) {
   const double baseline = BareSleepLoopSeconds(options.idleSeconds);
   const double used = CpuSeconds(server.child.pid) - before;
   const double scheduled = ScheduledSeconds(server.child.pid) - scheduled_before;
-  Stop(bot);
+  Child_Stop(bot, RUN_LIMIT_SECONDS);
   StopServer(server);
   std::printf(
       "idle: 4 players connected and still, %.0f s: server CPU %.3f s = %.3f %% of one core"

@@ -118,7 +118,7 @@ class ClientEndToEnd : public ::testing::Test {
         << "something else listens on port " << SERVER_PORT;
     display = std::make_unique<VirtualDisplay>();
     ASSERT_TRUE(display->ok()) << "Xvfb did not start";
-    std::filesystem::create_symlink(std::string(TEST_ASSETS_DIR) + "/imgs", dir.path / "imgs");
+    Assets_Add(dir.path, "imgs", AssetsAs::Links);
     WriteTestMap();
   }
 
@@ -134,7 +134,7 @@ class ClientEndToEnd : public ::testing::Test {
     codes[MapIndex(4, 2)] = 4;
     codes[MapIndex(6, 4)] = 8;
     codes[MapIndex(8, 6)] = 5;
-    WriteFile(dir.path / "map" / "Map", MapBytes(codes));
+    File_Write(dir.path / "map" / "Map", MapBytes(codes));
   }
 
   void StartServer() {
@@ -156,9 +156,8 @@ class ClientEndToEnd : public ::testing::Test {
 
   // Gives the client's window the keyboard; there is no window manager to do it.
   void FocusClient() {
-    const RunResult found =
-        RunProgram({"xdotool", "search", "--sync", "--pid", std::to_string(client->pid)},
-                   {display->Env()}, START_SECONDS);
+    const ProgramResult found = display->Run(
+        {"xdotool", "search", "--sync", "--pid", std::to_string(client->pid)}, START_SECONDS);
     const std::string window = found.output.substr(0, found.output.find('\n'));
     if (!window.empty()) display->Tool({"windowfocus", window});
   }
@@ -166,7 +165,7 @@ class ClientEndToEnd : public ::testing::Test {
   void PressKeyAndExpectExit(const std::string& key, int code) {
     FocusClient();
     EXPECT_TRUE(display->Tool({"key", key}));
-    EXPECT_EQ(Child_WaitExit(*client, START_SECONDS), code);
+    EXPECT_EQ(Child_Wait(*client, START_SECONDS), code);
   }
 
   void TearDown() override {
@@ -286,8 +285,7 @@ TEST_F(ClientEndToEnd, WithoutAServerTheConnectErrorEndsTheClient) {
 TEST_F(ClientEndToEnd, BadImageEndsStartUpBeforeAnyConnection) {
   ASSERT_NO_FATAL_FAILURE(StartServer());
   std::filesystem::remove(dir.path / "imgs");
-  std::filesystem::copy(std::string(TEST_ASSETS_DIR) + "/imgs", dir.path / "imgs",
-                        std::filesystem::copy_options::recursive);
+  Assets_Add(dir.path, "imgs", AssetsAs::Copies);
   // A missing remote-player image, never drawn, still ends start-up; so does
   // a header that claims a bitmap far too large to hold.
   std::filesystem::remove(dir.path / "imgs" / "ene" / "EneLeft2.bmp");
@@ -295,7 +293,7 @@ TEST_F(ClientEndToEnd, BadImageEndsStartUpBeforeAnyConnection) {
   ASSERT_TRUE(Child_WaitFor(*client, IMAGE_LINE + "\n", START_SECONDS)) << Child_Output(*client);
   PressKeyAndExpectExit("space", 255);
 
-  WriteFile(dir.path / "imgs" / "ene" / "EneLeft2.bmp", BmpHeader(60000, 60000));
+  File_Write(dir.path / "imgs" / "ene" / "EneLeft2.bmp", Bmp_Header(60000, 60000));
   ASSERT_NO_FATAL_FAILURE(StartClient());
   ASSERT_TRUE(Child_WaitFor(*client, IMAGE_LINE + "\n", START_SECONDS)) << Child_Output(*client);
   PressKeyAndExpectExit("space", 255);

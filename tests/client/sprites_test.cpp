@@ -16,25 +16,25 @@ class SpritesTest : public ::testing::Test {
 };
 
 BmpSize Probe(const std::string& bytes) {
-  WriteFile("probe.bmp", bytes);
+  File_Write("probe.bmp", bytes);
   return ProbeBmpSize("probe.bmp");
 }
 
 TEST_F(SpritesTest, ProbeReadsWidthAndHeightFromTheHeader) {
-  WriteBmp("imgs/figure.bmp", 25, 25, [](int, int) { return 0x123456u; });
+  Bmp_Write("imgs/figure.bmp", 25, 25, [](int, int) { return 0x123456u; });
   const BmpSize size = ProbeBmpSize("imgs\\figure.bmp");
   EXPECT_EQ(size.width, 25);
   EXPECT_EQ(size.height, 25);
   // Little-endian fields at offsets 18 and 22.
-  const BmpSize large = Probe(BmpHeader(0x01020304, 0x00000A0B));
+  const BmpSize large = Probe(Bmp_Header(0x01020304, 0x00000A0B));
   EXPECT_EQ(large.width, 0x01020304);
   EXPECT_EQ(large.height, 0x0A0B);
 }
 
 TEST_F(SpritesTest, ProbeGivesZeroForFilesThatAreNotBitmaps) {
-  std::string wrong_second = BmpHeader(25, 25);
+  std::string wrong_second = Bmp_Header(25, 25);
   wrong_second[1] = '?';
-  std::string wrong_first = BmpHeader(25, 25);
+  std::string wrong_first = Bmp_Header(25, 25);
   wrong_first[0] = '?';
   for (const std::string& bytes : {wrong_second, wrong_first, std::string()}) {
     const BmpSize size = Probe(bytes);
@@ -47,25 +47,25 @@ TEST_F(SpritesTest, ProbeGivesZeroForFilesThatAreNotBitmaps) {
 }
 
 TEST_F(SpritesTest, ProbeReadsMissingBytesOfAShortHeaderAsZero) {
-  const BmpSize no_height = Probe(BmpHeader(25, 25, 22));
+  const BmpSize no_height = Probe(Bmp_Header(25, 25, 22));
   EXPECT_EQ(no_height.width, 25);
   EXPECT_EQ(no_height.height, 0);
-  const BmpSize half_height = Probe(BmpHeader(25, 0x7F000019, 24));
+  const BmpSize half_height = Probe(Bmp_Header(25, 0x7F000019, 24));
   EXPECT_EQ(half_height.height, 0x19);
   // The pixel data is missing: the image exists and stays transparent.
   EXPECT_NE(LoadSprite("probe.bmp"), nullptr);
-  Probe(BmpHeader(25, 25, 22));
+  Probe(Bmp_Header(25, 25, 22));
   EXPECT_EQ(LoadSprite("probe.bmp"), nullptr);
 }
 
 TEST_F(SpritesTest, TopDownHeightIsNegativeAndGivesNoImage) {
-  const BmpSize size = Probe(BmpHeader(25, -25));
+  const BmpSize size = Probe(Bmp_Header(25, -25));
   EXPECT_EQ(size.height, -25);
   EXPECT_EQ(LoadSprite("probe.bmp"), nullptr);
 }
 
 TEST_F(SpritesTest, ProbeClosesItsFile) {
-  WriteBmp("a.bmp", 2, 2, [](int, int) { return 0u; });
+  Bmp_Write("a.bmp", 2, 2, [](int, int) { return 0u; });
   const int free_before = FreeFileNumber();
   for (int i = 0; i < MAX_FILE_NUMBER + 10; ++i) ProbeBmpSize("a.bmp");
   for (int i = 0; i < 10; ++i) ProbeBmpSize("missing.bmp");
@@ -73,15 +73,15 @@ TEST_F(SpritesTest, ProbeClosesItsFile) {
 }
 
 TEST_F(SpritesTest, HugeHeaderIsRefusedLikeAMissingFile) {
-  WriteFile("huge.bmp", BmpHeader(MAX_IMAGE_SIDE + 1, 25));
+  File_Write("huge.bmp", Bmp_Header(MAX_IMAGE_SIDE + 1, 25));
   EXPECT_EQ(LoadSprite("huge.bmp"), nullptr);
-  WriteFile("huge.bmp", BmpHeader(60000, 60000));
+  File_Write("huge.bmp", Bmp_Header(60000, 60000));
   EXPECT_EQ(LoadSprite("huge.bmp"), nullptr);
 }
 
 TEST_F(SpritesTest, LoadedSpriteShowsItsColoursAndSkipsMagenta) {
   // Left half magenta, right half green; one pixel just off magenta.
-  WriteBmp("s.bmp", 4, 3, [](int x, int y) -> Colour {
+  Bmp_Write("s.bmp", 4, 3, [](int x, int y) -> Colour {
     if (x == 0 && y == 2) return 0xFE00FF;
     return x < 2 ? TRANSPARENT_COLOUR : 0x00C000;
   });
@@ -101,16 +101,16 @@ TEST_F(SpritesTest, SetLoaderTriesEverySlotBeforeReportingAMissingOne) {
                                               "i\\5.bmp", "i\\6.bmp", "i\\7.bmp", "i\\8.bmp"};
   for (int slot = 1; slot <= SPRITE_SET_SIZE; ++slot) {
     if (slot != 3)
-      WriteBmp("i/" + std::to_string(slot) + ".bmp", 2, 2, [](int, int) { return 0u; });
+      Bmp_Write("i/" + std::to_string(slot) + ".bmp", 2, 2, [](int, int) { return 0u; });
   }
   Image* images[SPRITE_SET_SIZE] = {};
   EXPECT_FALSE(SpriteSet_TryLoad(images, paths));
   EXPECT_EQ(images[2], nullptr);
   for (int slot : {0, 1, 3, 4, 5, 6, 7}) EXPECT_NE(images[slot], nullptr) << slot;
-  WriteBmp("i/3.bmp", 2, 2, [](int, int) { return 0u; });
+  Bmp_Write("i/3.bmp", 2, 2, [](int, int) { return 0u; });
   EXPECT_TRUE(SpriteSet_TryLoad(images, paths));
   // A header that claims a huge bitmap fails the set like a missing file.
-  WriteFile("i/8.bmp", BmpHeader(5000, 5000));
+  File_Write("i/8.bmp", Bmp_Header(5000, 5000));
   EXPECT_FALSE(SpriteSet_TryLoad(images, paths));
 }
 

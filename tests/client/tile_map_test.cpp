@@ -12,7 +12,7 @@ class TileMapTest : public ::testing::Test {
  protected:
   void SetUp() override { Screen_OpenInMemory(SCREEN_WIDTH, SCREEN_HEIGHT); }
   void LoadFrom(const std::string& bytes) {
-    WriteFile("map/Map", bytes);
+    File_Write("map/Map", bytes);
     map = TileMap{};
     TileMap_Load(map);
   }

@@ -1,31 +1,23 @@
 #include "game/map_file.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
 #include <filesystem>
-#include <fstream>
 #include <string>
+
+#include "support/temp_dir.h"
 
 namespace {
 
 using Codes = std::array<std::int8_t, MAP_TILE_COUNT>;
 
-// Each test writes its map into a folder of its own under the system's temp folder.
+// Each test writes its map into a folder of its own.
 class MapFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("map_file_test_" + std::to_string(getpid()) + "_" + test->name());
-    std::filesystem::create_directories(dir_ / "map");
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
   // Writes map/Map and returns its path the way the programs spell it.
   std::string WriteMap(const std::string& bytes) {
-    std::ofstream(dir_ / "map" / "Map", std::ios::binary) << bytes;
+    File_Write(dir_ / "map" / "Map", bytes);
     return (dir_ / "map\\Map").string();
   }
 
@@ -38,7 +30,8 @@ class MapFileTest : public ::testing::Test {
     file[static_cast<std::size_t>(k) * MAP_RECORD_SIZE] = code;
   }
 
-  std::filesystem::path dir_;
+  TempDir folder_;
+  std::filesystem::path dir_ = folder_.path;
 };
 
 TEST_F(MapFileTest, MissingFileFailsAndLeavesCodes) {

@@ -1,9 +1,4 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -13,56 +8,10 @@
 #include "platform/keys.h"
 #include "platform/screen.h"
 #include "platform_testing.h"
+#include "support/display.h"
 #include "window.h"
 
 namespace {
-
-constexpr int XVFB_START_MS = 20000;
-
-// An X server of our own; it picks a free display number and reports it.
-struct Xvfb {
-  pid_t pid = -1;
-  std::string display;
-};
-
-Xvfb Xvfb_Start() {
-  Xvfb server;
-  int ready[2];
-  if (access("/usr/bin/Xvfb", X_OK) != 0 || pipe(ready) != 0) return server;
-  server.pid = fork();
-  if (server.pid == 0) {
-    int null_fd = open("/dev/null", O_RDWR);
-    dup2(null_fd, 0);
-    dup2(null_fd, 1);
-    dup2(null_fd, 2);
-    close(ready[0]);
-    std::string fd = std::to_string(ready[1]);
-    execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24",
-          "-nolisten", "tcp", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(ready[1]);
-  // The number and its line break may come in two writes; closing the pipe
-  // between them would kill the server.
-  std::string text;
-  pollfd number{ready[0], POLLIN, 0};
-  char byte = 0;
-  while (text.find('\n') == std::string::npos && poll(&number, 1, XVFB_START_MS) > 0 &&
-         read(ready[0], &byte, 1) == 1) {
-    text.push_back(byte);
-  }
-  if (text.find('\n') != std::string::npos)
-    server.display = std::string(":").append(std::to_string(std::atoi(text.c_str())));
-  close(ready[0]);
-  return server;
-}
-
-void Xvfb_Stop(Xvfb& server) {
-  if (server.pid <= 0) return;
-  kill(server.pid, SIGTERM);
-  waitpid(server.pid, nullptr, 0);
-  server.pid = -1;
-}
 
 std::uint32_t Window_PixelAt(int x, int y) {
   SDL_Surface* surface = SDL_GetWindowSurface(Window_Handle());
@@ -90,20 +39,14 @@ TEST(WindowlessScreen, OpenScreenFailsWithoutADisplay) {
 }
 
 struct WindowTest : ::testing::Test {
-  Xvfb server;
+  // The window goes before its X server does: the fixture's own destructor
+  // stops the server after TearDown.
+  VirtualDisplay server;
   void SetUp() override {
-    server = Xvfb_Start();
-    if (server.display.empty()) {
-      Xvfb_Stop(server);
-      GTEST_SKIP() << "Xvfb is not available";
-    }
+    if (!server.ok()) GTEST_SKIP() << "Xvfb is not available";
     setenv("DISPLAY", server.display.c_str(), 1);
   }
-  // The window goes before its X server does.
-  void TearDown() override {
-    Screen_Close();
-    Xvfb_Stop(server);
-  }
+  void TearDown() override { Screen_Close(); }
 };
 
 TEST_F(WindowTest, FramesKeysAndTextReachTheRealWindow) {

@@ -4,9 +4,6 @@
 // opening operations only PLAX_OpenServer is called, so this also shows that
 // the engine's start-up and clean-up are linked in through it.
 // Usage: plax_exit_helper PORT return|exit
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -18,6 +15,7 @@
 #include <thread>
 
 #include "plax/plax.h"
+#include "support/loopback.h"
 
 namespace {
 
@@ -43,15 +41,6 @@ void OnNewConnection(PLAX_ID, PLAX_Socket accepted, const char*) {
   PLAX_AdoptSocket(accepted, id, peer, OnDisconnected, OnConnected, nullptr, local);
 }
 
-bool PlainConnect(std::uint16_t port) {
-  int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-}
-
 bool WaitForConnections() {
   for (int i = 0; i < 5000 && g_connected < kConnections; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -74,7 +63,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   for (int i = 0; i < kConnections; ++i) {
-    if (!PlainConnect(port)) return 1;
+    if (PlainConnect(port) < 0) return 1;
   }
   if (!WaitForConnections()) return 1;
   std::printf("open\n");

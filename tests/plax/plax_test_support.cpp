@@ -1,28 +1,17 @@
 #include "plax_test_support.h"
 
-#include <arpa/inet.h>
 #include <dirent.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <mutex>
-#include <thread>
 
 #include "gtest/gtest.h"
 #include "os_socket.h"
 #include "plax_internal.h"
-
-extern char** environ;
 
 namespace {
 
@@ -47,19 +36,6 @@ const bool g_reset_registered = [] {
   ::testing::UnitTest::GetInstance()->listeners().Append(new RecorderReset);
   return true;
 }();
-
-double Now() {
-  using Seconds = std::chrono::duration<double>;
-  return Seconds(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-sockaddr_in Loopback(std::uint16_t port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
-}
 
 }  // namespace
 
@@ -133,15 +109,6 @@ PLAX_ID Rec_WaitAdopted(std::size_t n) {
     return adopted != 0;
   });
   return adopted;
-}
-
-bool WaitUntil(const std::function<bool()>& condition, double seconds) {
-  double deadline = Now() + seconds;
-  while (!condition()) {
-    if (Now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
 }
 
 int CountOpenDescriptors() {
@@ -222,55 +189,6 @@ PLAX_ID OpenAdoptingServer(std::uint16_t& port) {
   return id;
 }
 
-int PlainConnect(std::uint16_t port) {
-  int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address = Loopback(port);
-  if (connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    close(socket);
-    return -1;
-  }
-  int on = 1;
-  setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-  return socket;
-}
-
-int PlainListen(std::uint16_t& port, int backlog) {
-  int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address = Loopback(0);
-  bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  listen(socket, backlog);
-  port = Sock_LocalPort(socket);
-  return socket;
-}
-
-bool PlainSendAll(int socket, const std::string& data) {
-  std::size_t sent = 0;
-  while (sent < data.size()) {
-    ssize_t n = send(socket, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) return false;
-    sent += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-std::string PlainReceive(int socket, std::size_t size, double seconds) {
-  std::string bytes;
-  double deadline = Now() + seconds;
-  char buffer[4096];
-  while (bytes.size() < size && Now() < deadline) {
-    pollfd entry{socket, POLLIN, 0};
-    if (poll(&entry, 1, 50) <= 0) continue;
-    ssize_t n = recv(socket, buffer, sizeof buffer, 0);
-    if (n <= 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(n));
-  }
-  return bytes;
-}
-
-void PlainClose(int socket) {
-  if (socket >= 0) close(socket);
-}
-
 LoopbackPair ConnectToPlainPeer() {
   std::uint16_t port = 0;
   int listener = PlainListen(port, 4);
@@ -281,46 +199,6 @@ LoopbackPair ConnectToPlainPeer() {
   pair.peer = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
   close(listener);
   return pair;
-}
-
-ProgramResult RunProgram(const std::string& path, const std::vector<std::string>& arguments,
-                         double seconds) {
-  ProgramResult result;
-  int pipe_ends[2];
-  if (pipe2(pipe_ends, O_CLOEXEC) != 0) return result;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
-  std::vector<char*> argv{const_cast<char*>(path.c_str())};
-  for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  pid_t child = 0;
-  int spawned = posix_spawn(&child, path.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(pipe_ends[1]);
-  if (spawned != 0) {
-    close(pipe_ends[0]);
-    return result;
-  }
-  double deadline = Now() + seconds;
-  char buffer[512];
-  for (;;) {
-    pollfd entry{pipe_ends[0], POLLIN, 0};
-    if (Now() > deadline) {
-      result.timed_out = true;
-      kill(child, SIGKILL);
-      break;
-    }
-    if (poll(&entry, 1, 100) <= 0) continue;
-    ssize_t n = read(pipe_ends[0], buffer, sizeof buffer);
-    if (n <= 0) break;
-    result.output.append(buffer, static_cast<std::size_t>(n));
-  }
-  close(pipe_ends[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
-  return result;
 }
 
 void ExpectAllReaped() {

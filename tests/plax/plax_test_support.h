@@ -1,5 +1,6 @@
-// Shared helpers of the engine tests: a recorder for every callback, loopback
-// sockets without the engine, descriptor counts and a child-program runner.
+// Shared helpers of the engine tests: a recorder for every callback, the
+// engine's records and descriptor counts; loopback sockets, waiting and
+// child programs come from the support library.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,9 @@
 #include <vector>
 
 #include "plax/plax.h"
+#include "support/child.h"
+#include "support/loopback.h"
+#include "support/wait.h"
 
 enum class EventKind { kConnected, kData, kDisconnected, kNewConnection, kRefused, kDatagram };
 
@@ -44,9 +48,6 @@ PLAX_ID Rec_WaitAdopted(std::size_t n);
 bool HasNoDelay(PLAX_Socket socket);
 PLAX_Socket RecordSocket(PLAX_ID id);
 
-// Polls `condition` until it holds or `seconds` pass; true if it held.
-bool WaitUntil(const std::function<bool()>& condition, double seconds = 10.0);
-
 int CountOpenDescriptors();
 // Lowers the descriptor limit so that the next new descriptor fails; returns
 // the old limit's soft value for RestoreDescriptorLimit.
@@ -64,29 +65,12 @@ void CloseWhenRunning(PLAX_ID id);
 // A listening record on a port the system chooses, adopting every offer.
 PLAX_ID OpenAdoptingServer(std::uint16_t& port);
 
-// Plain blocking loopback sockets, without the engine.
-int PlainConnect(std::uint16_t port);
-int PlainListen(std::uint16_t& port, int backlog);
-bool PlainSendAll(int socket, const std::string& data);
-// Reads until `size` bytes came or `seconds` passed.
-std::string PlainReceive(int socket, std::size_t size, double seconds = 10.0);
-void PlainClose(int socket);
-
 // An engine client connection to a plain listener, and the plain end of it.
 struct LoopbackPair {
   PLAX_ID id = 0;
   int peer = -1;
 };
 LoopbackPair ConnectToPlainPeer();
-
-struct ProgramResult {
-  int exit_code = -1;
-  bool timed_out = false;
-  std::string output;
-};
-// Runs a program with arguments and collects its standard output.
-ProgramResult RunProgram(const std::string& path, const std::vector<std::string>& arguments,
-                         double seconds = 20.0);
 
 // Fails the test at its end if engine records are left over.
 void ExpectAllReaped();

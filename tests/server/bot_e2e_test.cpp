@@ -1,7 +1,5 @@
 // The bot tool against the real server: other tests watch real clients
 // through its relay lines, so their form is checked here.
-#include <signal.h>
-
 #include <algorithm>
 #include <sstream>
 #include <string>
@@ -22,9 +20,9 @@ std::vector<std::string> SortedLines(const std::string& text) {
 TEST(Bot, PlayersPrintTheRelaysOfEachOthersSteps) {
   ServerRun run = Server_Start({});
   ASSERT_TRUE(Server_WaitListening(run));
-  const ProgramResult bot = Program_Run(
-      {BOT_BINARY, "--host", "127.0.0.1", "--players", "2", "--reports", "3", "--rate", "200"});
-  EXPECT_EQ(bot.status, 0);
+  const ProgramResult bot = RunProgram(
+      BOT_BINARY, {"--host", "127.0.0.1", "--players", "2", "--reports", "3", "--rate", "200"});
+  EXPECT_EQ(bot.exit_code, 0);
   // Each player walks a lane of its own, from (10, 10) and (10, 120); the
   // last player first reports where it stands so that both hold their slots.
   const std::vector<std::string> expected = SortedLines(
@@ -43,28 +41,25 @@ TEST(Bot, PlayersPrintTheRelaysOfEachOthersSteps) {
 TEST(Bot, ListeningPlayerEndsCleanlyOnTermination) {
   ServerRun run = Server_Start({});
   ASSERT_TRUE(Server_WaitListening(run));
-  int output = -1;
-  const pid_t bot = Program_Start({BOT_BINARY, "--host", "127.0.0.1"}, output);
-  ASSERT_GT(bot, 0);
+  Child bot = Child_Start({BOT_BINARY, "--host", "127.0.0.1"});
+  ASSERT_GT(bot.pid, 0);
   EXPECT_TRUE(Server_ExpectLines(run, {"[New connection]", "[Player accepted]"}));
-  kill(bot, SIGTERM);
-  const ProgramResult result = Program_Finish(bot, output);
-  EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.output, "summary players=1 sent=0 relays=0\n");
+  EXPECT_EQ(Child_Stop(bot, WAIT_SECONDS), 0);
+  EXPECT_EQ(bot.seen, "summary players=1 sent=0 relays=0\n");
   EXPECT_EQ(Server_Stop(run), 0);
 }
 
 TEST(Bot, ConnectFailureIsReportedWithExitOne) {
   // Nothing listens on port 1 of this machine.
-  const ProgramResult bot = Program_Run({BOT_BINARY, "--host", "127.0.0.1", "--port", "1"});
-  EXPECT_EQ(bot.status, 1);
+  const ProgramResult bot = RunProgram(BOT_BINARY, {"--host", "127.0.0.1", "--port", "1"});
+  EXPECT_EQ(bot.exit_code, 1);
   EXPECT_EQ(bot.output, "[FEHLER] Can't connect to remote computer [Timeout?]\n");
 }
 
 TEST(Bot, BadOptionsGiveTheUsage) {
-  EXPECT_EQ(Program_Run({BOT_BINARY, "--players", "none"}).status, 2);
-  const ProgramResult help = Program_Run({BOT_BINARY, "--help"});
-  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(RunProgram(BOT_BINARY, {"--players", "none"}).exit_code, 2);
+  const ProgramResult help = RunProgram(BOT_BINARY, {"--help"});
+  EXPECT_EQ(help.exit_code, 0);
   EXPECT_EQ(help.output.rfind("usage: bot", 0), 0u);
 }
 
