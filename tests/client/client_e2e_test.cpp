@@ -313,7 +313,7 @@ TEST_F(ClientEndToEnd, StartUpErrorIsDrawnWhateverFontsThereAre) {
     const std::filesystem::path fonts = dir.path / ("fonts_" + key);
     std::filesystem::create_directories(fonts);
     if (with_font) std::filesystem::copy_file(other, fonts / other.filename());
-    WriteFile(fonts / "fonts.conf", FontConfig(fonts));
+    File_Write(fonts / "fonts.conf", FontConfig(fonts));
     client = Child_Start({CLIENT_BIN}, dir.path,
                          {display->Env(), "FONTCONFIG_FILE=" + (fonts / "fonts.conf").string()});
     ASSERT_TRUE(client);
