@@ -1,10 +1,7 @@
 // The frame: pacing figures, the drawing order, a failed report, and the
 // connection that the player reports over.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <future>
@@ -15,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/keys.h"
 #include "platform_testing.h"
+#include "support/loopback.h"
 
 namespace {
 
@@ -134,42 +132,11 @@ TEST_F(GameDrawTest, FailedReportPrintsTheEngineTextAndPlayGoesOn) {
   EXPECT_EQ(out, expected);
 }
 
-// A plain loopback listener on a port the system chooses; -1 on failure.
-int ListenOnAnyPort(std::uint16_t& port) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, 1) != 0 ||
-      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    close(fd);
-    return -1;
-  }
-  port = ntohs(address.sin_port);
-  return fd;
-}
-
-// Up to `size` bytes from the first connection to `listener`, within 5 s.
-std::string AcceptAndReceive(int listener, std::size_t size) {
-  const int peer = accept(listener, nullptr, nullptr);
-  std::string bytes;
-  pollfd waiting{peer, POLLIN, 0};
-  char buffer[64];
-  while (bytes.size() < size && poll(&waiting, 1, 5000) == 1) {
-    const ssize_t got = recv(peer, buffer, sizeof buffer, 0);
-    if (got <= 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(got));
-  }
-  close(peer);
-  return bytes;
-}
-
 using ClientConnectTest = GameDrawTest;
 
 TEST_F(ClientConnectTest, PlayerReportsOverTheConnectionItOpened) {
   std::uint16_t port = 0;
-  const int listener = ListenOnAnyPort(port);
+  const int listener = PlainListen(port, 1);
   ASSERT_GE(listener, 0);
   Client_Connect(game, "127.0.0.1", port);
   EXPECT_NE(game.connectionId, 0u);
@@ -177,8 +144,10 @@ TEST_F(ClientConnectTest, PlayerReportsOverTheConnectionItOpened) {
   game.player.onMove = ReportPosition;
   Keys_Press(SC_D);
   Player_HandleKeys(game.player);
-  EXPECT_EQ(AcceptAndReceive(listener, POSITION_REPORT_SIZE), BuildPositionReport(34, 33));
-  close(listener);
+  const int peer = accept(listener, nullptr, nullptr);
+  EXPECT_EQ(PlainReceive(peer, POSITION_REPORT_SIZE, 5.0), BuildPositionReport(34, 33));
+  PlainClose(peer);
+  PlainClose(listener);
 }
 
 }  // namespace
