@@ -1,4 +1,5 @@
 // Sending and closing by ID, serialised sends and the stall bound.
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 
 #include <chrono>
@@ -14,6 +15,11 @@ namespace {
 PLAX_Result Send(PLAX_ID id, const std::string& data, std::uint32_t& sent) {
   sent = 77;
   return PLAX_Send(id, data, sent, "", 0);
+}
+
+int QueuedBytes(int socket) {
+  int queued = 0;
+  return ioctl(socket, FIONREAD, &queued) == 0 ? queued : 0;
 }
 
 std::int64_t BytesSent(PLAX_ID id) {
@@ -216,11 +222,14 @@ TEST(Close, WaitingSenderNeverWritesIntoALaterConnection) {
   int small = 4096;
   setsockopt(closing.peer, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
   std::atomic<PLAX_Result> result{PLAX_GURU_NO_ERROR};
+  const std::string bulk(32 << 20, 's');
   std::thread sender([&] {
     std::uint32_t sent = 0;
-    result = PLAX_Send(closing.id, std::string(32 << 20, 's'), sent, "", 0);
+    result = PLAX_Send(closing.id, bulk, sent, "", 0);
   });
-  OsThread_SleepMs(300);  // the send now waits for the peer to read
+  // Bytes at the peer show the send under way; it then waits for the peer to read.
+  ASSERT_TRUE(WaitUntil([&] { return QueuedBytes(closing.peer) > 0; }));
+  OsThread_SleepMs(100);
   ASSERT_TRUE(WaitUntil([&] { return RecordState(closing.id) == PLAX_STATE_RUNNING; }));
   auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(PLAX_Close(closing.id), PLAX_GURU_NO_ERROR);
