@@ -88,7 +88,8 @@ ServerRun StartServer() {
   File_Write(run.dir.File(Path_ToNative(MAP_PATH)),
              std::string(MAP_TILE_COUNT * MAP_RECORD_SIZE, '\0'));
   run.child = Spawn({SERVER_BINARY}, run.dir.path, false);
-  if (WaitUntil([&] { return PortListening(SERVER_PORT, run.child.pid); }, START_SECONDS)) return run;
+  if (WaitUntil([&] { return PortListening(SERVER_PORT, run.child.pid); }, START_SECONDS))
+    return run;
   std::fprintf(stderr, "server_bench: the server does not listen on %d (port taken?)\n",
                SERVER_PORT);
   std::exit(1);

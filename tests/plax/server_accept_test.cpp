@@ -188,12 +188,12 @@ TEST(AcceptLoop, RefusalWithoutCallbackJustClosesTheSocket) {
   ExpectAllReaped();
 }
 
-// Running out of descriptors for a moment must not end the listener.
+// Running out of descriptors for a moment must not end the listener. Not in
+// the address-sanitizer build: its runtime needs descriptors of its own to
+// check memory, so the process cannot be starved of them; the other builds
+// run it.
+#ifndef __SANITIZE_ADDRESS__
 TEST(AcceptLoop, ListenerSurvivesRunningOutOfDescriptors) {
-#ifdef __SANITIZE_ADDRESS__
-  // The sanitizer's runtime needs descriptors of its own to check memory.
-  GTEST_SKIP() << "needs a process that can run out of descriptors";
-#endif
   PLAX_ID server = 0;
   ASSERT_EQ(OpenServer(server, 0, 4), PLAX_GURU_NO_ERROR);
   std::uint16_t port = RecordPort(server);
@@ -210,6 +210,7 @@ TEST(AcceptLoop, ListenerSurvivesRunningOutOfDescriptors) {
   CloseWhenRunning(server);
   ExpectAllReaped();
 }
+#endif
 
 TEST(AdoptSocket, WritesAddressesAndServesTheConnection) {
   std::uint16_t port = 0;
