@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Proves the install of a built tree: installs it into a temporary prefix,
+# checks the layout (engine, CMake package, pkg-config file, game launchers
+# and data; no testing libraries), builds tests/install/consumer there with
+# find_package(plax) and runs it, then builds the same program with the flags
+# pkg-config gives.
+# Usage: scripts/install-check.sh <build-folder>
+set -euo pipefail
+
+if [ $# -ne 1 ] || [ "$1" = --help ]; then
+  echo "usage: scripts/install-check.sh <build-folder>"
+  [ "${1:-}" = --help ] && exit 0
+  exit 2
+fi
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+build_dir=$(cd "$1" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix=$work/prefix
+
+fail() {
+  echo "install check: $*" >&2
+  exit 1
+}
+
+cmake --install "$build_dir" --prefix "$prefix" >"$work/install.log" || {
+  cat "$work/install.log"
+  fail "cmake --install failed"
+}
+
+for wanted in include/plax/plax.h bin/tilegame-server bin/tilegame-client \
+  share/tilegame/map/Map share/tilegame/imgs; do
+  [ -e "$prefix/$wanted" ] || fail "$wanted is not installed"
+done
+for wanted in libplax.a cmake/plax/plaxConfig.cmake cmake/plax/plaxConfigVersion.cmake \
+  pkgconfig/plax.pc; do
+  compgen -G "$prefix/lib*/$wanted" >/dev/null || fail "lib/$wanted is not installed"
+done
+if find "$prefix" -name '*testing*' -o -name '*test_support*' | grep -q .; then
+  fail "a testing library is installed"
+fi
+
+# The consumer, built with the package alone: nothing from this tree.
+cmake -S "$source_dir/tests/install/consumer" -B "$work/consumer" -G Ninja \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$prefix" >"$work/consumer.log" 2>&1 &&
+  cmake --build "$work/consumer" >>"$work/consumer.log" 2>&1 || {
+  cat "$work/consumer.log"
+  fail "the consumer does not build with find_package(plax)"
+}
+[ "$("$work/consumer/plax_consumer")" = ok ] || fail "the consumer built with CMake does not run"
+
+# The same program with only the pkg-config flags.
+pc_dir=$(dirname "$(compgen -G "$prefix/lib*/pkgconfig/plax.pc")")
+read -r -a pc_flags <<<"$(PKG_CONFIG_PATH=$pc_dir pkg-config --cflags --libs plax)"
+"${CXX:-c++}" "$source_dir/tests/install/consumer/main.cpp" "${pc_flags[@]}" -o "$work/pc_consumer" ||
+  fail "the consumer does not build with pkg-config --cflags --libs plax"
+[ "$("$work/pc_consumer")" = ok ] || fail "the consumer built with pkg-config does not run"
+
+echo "install check: ok"
