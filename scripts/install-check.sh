@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Proves the install of a built tree: installs it into a temporary prefix,
 # checks the layout (engine, CMake package, pkg-config file, game launchers
-# and data; no testing libraries), builds tests/install/consumer there with
+# and data; no testing libraries), makes the game's .deb and checks what it
+# holds, builds tests/install/consumer there with
 # find_package(plax) and runs it, then builds the same program with the flags
 # pkg-config gives.
 # Usage: scripts/install-check.sh <build-folder>
@@ -55,5 +56,19 @@ read -r -a pc_flags <<<"$(PKG_CONFIG_PATH=$pc_dir pkg-config --cflags --libs pla
 "${CXX:-c++}" "$source_dir/tests/install/consumer/main.cpp" "${pc_flags[@]}" -o "$work/pc_consumer" ||
   fail "the consumer does not build with pkg-config --cflags --libs plax"
 [ "$("$work/pc_consumer")" = ok ] || fail "the consumer built with pkg-config does not run"
+
+# The game's Debian package: the game's files under /usr, none of the engine's.
+cpack --config "$build_dir/CPackConfig.cmake" -G DEB -B "$work/package" >"$work/cpack.log" 2>&1 || {
+  cat "$work/cpack.log"
+  fail "cpack -G DEB failed"
+}
+dpkg-deb -c "$work"/package/tilegame_*.deb | awk '{print $6}' >"$work/deb.list"
+for wanted in ./usr/bin/tilegame-server ./usr/bin/tilegame-client ./usr/libexec/tilegame/server \
+  ./usr/libexec/tilegame/client ./usr/share/tilegame/map/Map; do
+  grep -qxF "$wanted" "$work/deb.list" || fail "the .deb lacks $wanted"
+done
+if grep -qE 'plax|cmake|pkgconfig|include' "$work/deb.list"; then
+  fail "the .deb holds engine files"
+fi
 
 echo "install check: ok"
