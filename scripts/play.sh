@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the game: the server (its lines
-# in this terminal) and one client window, both on the shipped map and
-# sprites. When the client ends, the server is stopped too.
+# Installs what building and playing need, builds every program and tool into
+# build/play/ (without the tests and benchmarks, so their libraries are not
+# needed), and starts the game: the server (its lines in this terminal) and
+# one client window, both on the shipped map and sprites. When the client
+# ends, the server is stopped too.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -11,11 +13,11 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exit 1
 fi
 
-scripts/install-deps.sh
-cmake --preset release >/dev/null
-cmake --build --preset release --target server client
+scripts/install-deps.sh play
+cmake --preset play >/dev/null
+cmake --build --preset play
 
-bin="$root/build/release/bin"
+bin="$root/build/play/bin"
 port_hex=81C6  # 33222, as /proc/net/tcp writes it
 listening() { awk -v p=":$port_hex" '$2 ~ p"$" && $4 == "0A"' /proc/net/tcp /proc/net/tcp6 2>/dev/null | grep -q .; }
 if listening; then

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Remakes the README's picture from the real programs: builds them into
+# build/play/, starts a virtual display of the window's size, the server and
+# one client from assets/ (the shipped map and sprites), waits until the server
+# has admitted the client and a few frames are drawn, and writes the screen as
+# a 640 x 480 PNG.
+# Usage: scripts/screenshot.sh [out.png]   (default: docs/screenshot.png)
+# Needs port 33222 free: no server may be running.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+out="$(realpath -m "${1:-$root/docs/screenshot.png}")"
+cd "$root"
+
+scripts/install-deps.sh screenshot
+cmake --preset play >/dev/null
+cmake --build --preset play --target server client
+bin="$root/build/play/bin"
+
+port_hex=81C6  # 33222, as /proc/net/tcp writes it
+listening() { awk -v p=":$port_hex" '$2 ~ p"$" && $4 == "0A"' /proc/net/tcp /proc/net/tcp6 2>/dev/null | grep -q .; }
+if listening; then
+  echo "screenshot: port 33222 is already in use (is a server running?)." >&2
+  exit 1
+fi
+
+work="$(mktemp -d)"
+pids=()
+# Last started, first stopped: the client must end before its display does.
+stop_all() {
+  local i
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill "${pids[i]}" 2>/dev/null || true
+    wait "${pids[i]}" 2>/dev/null || true
+  done
+  rm -rf "$work"
+}
+trap stop_all EXIT
+
+# Waits up to about 10 s for a command to succeed.
+wait_for() {
+  local _
+  for _ in $(seq 200); do
+    "$@" && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+# Xvfb picks a free display itself and writes its number once it accepts
+# clients. The screen is exactly the window's size: the picture is the window.
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+pids+=($!)
+if ! wait_for grep -q . "$work/display"; then
+  echo "screenshot: the virtual display did not start:" >&2
+  cat "$work/xvfb.log" >&2
+  exit 1
+fi
+export DISPLAY=":$(head -n 1 "$work/display")"
+
+# Both programs read map/Map and imgs/... from their working directory.
+cd "$root/assets"
+"$bin/server" </dev/null >"$work/server.log" 2>&1 &
+pids+=($!)
+if ! wait_for listening; then
+  echo "screenshot: the server is not listening:" >&2
+  cat "$work/server.log" >&2
+  exit 1
+fi
+"$bin/client" </dev/null >"$work/client.log" 2>&1 &
+pids+=($!)
+if ! wait_for grep -q '^\[Player accepted\]' "$work/server.log"; then
+  echo "screenshot: the server did not admit the client:" >&2
+  cat "$work/server.log" "$work/client.log" >&2
+  exit 1
+fi
+sleep 1  # about sixty frames
+
+mkdir -p "$(dirname "$out")"
+xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$out"
+echo "screenshot: wrote $out"
