@@ -7,6 +7,12 @@
 #   while the player walks freely on the shipped map).
 # Usage: bench/client/figures.sh [build folder]   (default: build/release)
 set -euo pipefail
+usage="usage: bench/client/figures.sh [build folder]   (default: build/release)"
+case "${1:-}" in
+  --help) echo "$usage"; exit 0 ;;
+  -*) echo "$usage" >&2; exit 2 ;;
+esac
+[ $# -le 1 ] || { echo "$usage" >&2; exit 2; }
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 bin="$(cd "${1:-$root/build/release}" && pwd)/bin"
 for tool in Xvfb xdotool; do

@@ -6,16 +6,25 @@
 // Usage: client_startup_bench <assets folder>
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <system_error>
 
 #include "game.h"
 #include "platform/clock.h"
 
+constexpr const char* USAGE = "usage: client_startup_bench <assets folder>\n";
+
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: client_startup_bench <assets folder>\n");
+  if (argc == 2 && std::string(argv[1]) == "--help") {
+    std::fputs(USAGE, stdout);
+    return 0;
+  }
+  std::error_code no_folder;
+  if (argc == 2) std::filesystem::current_path(argv[1], no_folder);
+  if (argc != 2 || no_folder) {
+    std::fputs(USAGE, stderr);
     return 2;
   }
-  std::filesystem::current_path(argv[1]);
   const double start = TimerSeconds();
   OpenScreen(SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_DEPTH, SCREEN_FLAG_BORDERLESS);
   const double window = TimerSeconds();

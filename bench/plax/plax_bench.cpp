@@ -323,9 +323,33 @@ void MeasureMany() {
 // does not decide the ratio.
 constexpr int kRepetitions = 5;
 
+constexpr const char* kUsage =
+    "usage: plax_bench [round_trips=20000] [bulk_megabytes=64]\n"
+    "Engine figures against plain blocking sockets on loopback; needs no server.\n";
+
+namespace {
+
+// A whole number from 1 to `most`, or 0 when the text is not one.
+int CountArgument(const char* text, long most) {
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  return end != text && *end == '\0' && value >= 1 && value <= most ? static_cast<int>(value) : 0;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  int round_trips = argc > 1 ? std::atoi(argv[1]) : 20000;
-  std::size_t bulk = (argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 64) << 20;
+  if (argc == 2 && std::string(argv[1]) == "--help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  const int round_trips = argc > 1 ? CountArgument(argv[1], 10000000) : 20000;
+  const int megabytes = argc > 2 ? CountArgument(argv[2], 4096) : 64;
+  if (argc > 3 || round_trips == 0 || megabytes == 0) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  const std::size_t bulk = static_cast<std::size_t>(megabytes) << 20;
   double plain_rt = 1e9, engine_rt = 1e9, plain_bulk = 1e9, engine_bulk = 1e9;
   for (int i = 0; i < kRepetitions; ++i) {
     plain_rt = std::min(plain_rt, PlainRoundTripMedian(round_trips));

@@ -309,20 +309,32 @@ void MeasureIdle(const Options& options) {
               baseline, 100.0 * baseline / options.idleSeconds);
 }
 
+// Seconds from 1 to a day, or false.
+bool ParseSeconds(const std::string& text, double& seconds) {
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (end == text.c_str() || *end != '\0' || !(value >= 1 && value <= 86400)) return false;
+  seconds = value;
+  return true;
+}
+
 bool ParseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string name = argv[i];
     const std::string value = argv[i + 1];
+    bool ok = true;
     if (name == "--only")
-      options.only = value;
+      ok = value == "latency" || value == "sustained" || value == "idle";
     else if (name == "--latency-seconds")
-      options.latencySeconds = std::atof(value.c_str());
+      ok = ParseSeconds(value, options.latencySeconds);
     else if (name == "--sustained-seconds")
-      options.sustainedSeconds = std::atof(value.c_str());
+      ok = ParseSeconds(value, options.sustainedSeconds);
     else if (name == "--idle-seconds")
-      options.idleSeconds = std::atof(value.c_str());
+      ok = ParseSeconds(value, options.idleSeconds);
     else
-      return false;
+      ok = false;
+    if (!ok) return false;
+    if (name == "--only") options.only = value;
   }
   return argc % 2 == 1;
 }
@@ -331,6 +343,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
 
 int main(int argc, char** argv) {
   Options options;
+  if (argc == 2 && std::string(argv[1]) == "--help") {
+    std::fputs(USAGE, stdout);
+    return 0;
+  }
   if (!ParseOptions(argc, argv, options)) {
     std::fputs(USAGE, stderr);
     return 2;

@@ -49,6 +49,25 @@ TEST(Bot, ListeningPlayerEndsCleanlyOnTermination) {
   EXPECT_EQ(Server_Stop(run), 0);
 }
 
+// A server admits four players over its whole run: three seats go to a first
+// bot and stay taken after it has gone, so of three more players one gets in.
+TEST(Bot, PlayersTheFullServerTurnsAwayAreToldOnceAndFailTheRun) {
+  ServerRun run = Server_Start({});
+  ASSERT_TRUE(Server_WaitListening(run));
+  const ProgramResult first =
+      RunProgram(BOT_BINARY, {"--host", "127.0.0.1", "--players", "3", "--duration", "0"});
+  EXPECT_EQ(first.exit_code, 0);
+  EXPECT_EQ(first.output, "summary players=3 sent=0 relays=0\n");
+  const ProgramResult second = RunProgram(
+      BOT_BINARY, {"--host", "127.0.0.1", "--players", "3", "--reports", "40", "--rate", "200"});
+  EXPECT_EQ(second.exit_code, 1);
+  EXPECT_EQ(second.output,
+            "player 2: the server closed the connection (full?)\n"
+            "player 3: the server closed the connection (full?)\n"
+            "summary players=1 sent=40 relays=0\n");
+  EXPECT_EQ(Server_Stop(run), 0);
+}
+
 TEST(Bot, ConnectFailureIsReportedWithExitOne) {
   // Nothing listens on port 1 of this machine.
   const ProgramResult bot = RunProgram(BOT_BINARY, {"--host", "127.0.0.1", "--port", "1"});
@@ -57,7 +76,15 @@ TEST(Bot, ConnectFailureIsReportedWithExitOne) {
 }
 
 TEST(Bot, BadOptionsGiveTheUsage) {
-  EXPECT_EQ(RunProgram(BOT_BINARY, {"--players", "none"}).exit_code, 2);
+  // Each is refused before any connection is tried.
+  const std::vector<std::vector<std::string>> bad = {
+      {"--players", "none"}, {"--players", "2.5"}, {"--players", "0"}, {"--players", "1001"},
+      {"--reports", "1e30"}, {"--rate", "1e-300"}, {"--port"},         {"--colour", "red"}};
+  for (const std::vector<std::string>& arguments : bad) {
+    const ProgramResult run = RunProgram(BOT_BINARY, arguments);
+    EXPECT_EQ(run.exit_code, 2) << ::testing::PrintToString(arguments);
+    EXPECT_EQ(run.output, "");  // the usage goes to standard error
+  }
   const ProgramResult help = RunProgram(BOT_BINARY, {"--help"});
   EXPECT_EQ(help.exit_code, 0);
   EXPECT_EQ(help.output.rfind("usage: bot", 0), 0u);

@@ -1,9 +1,12 @@
 // bot: headless players for demos, load tests and end-to-end tests. Connects
 // N players to a server, walks them one pixel per report, prints every relay
 // they receive and can measure how long a report takes to come back relayed.
+// A player the server turns away, loses or cannot be sent to is told once and
+// makes the exit status 1.
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -39,12 +42,19 @@ constexpr const char* USAGE =
     "  --map PATH     walk by the blocking tiles of this map file\n"
     "  --latency      print p50/p99/max of report-to-relay time, player 1 to 2\n"
     "  --quiet        do not print the relay lines\n"
-    "Prints 'relay player=<n> slot=<s> x=<x> y=<y>' per relay received.\n";
+    "Prints 'relay player=<n> slot=<s> x=<x> y=<y>' per relay received, one line per\n"
+    "player that fails, and a summary of the admitted players. Exit status 1 when a\n"
+    "player fails, 2 for bad options.\n";
 
 constexpr std::int32_t CONNECT_TIMEOUT_S = 10;
 constexpr double TAIL_SECONDS = 1.0;
 constexpr double WARM_UP_SECONDS = 5.0;
 constexpr double KEY_CHECK_SECONDS = 0.01;
+// A full server closes a new connection at once and an admitted one stays
+// open; no byte tells which, so a player still open after this long is in.
+constexpr double ADMISSION_SECONDS = 0.5;
+constexpr double MAX_REPORTS = 1e12;
+constexpr double MIN_RATE = 0.01;  // one report in 100 s; slower would overflow the clock
 // Without a map each player walks round a rectangle of its own, so every
 // position names one player and one moment of its loop.
 constexpr std::int32_t LANE_LEFT = 10;
@@ -80,6 +90,8 @@ struct BotPlayer {
   std::string pending;  // relay bytes not yet a whole relay
   long sent = 0;
   long relays = 0;
+  bool admitted = false;
+  bool failed = false;  // turned away, closed or a send failed: it reports no more
 };
 
 // Shared with the engine's callbacks, which carry no context of their own.
@@ -92,6 +104,8 @@ struct Bots {
   bool quiet = false;
   std::unordered_map<std::uint64_t, double> sentAt;  // player 1's positions
   std::vector<double> latencies;                     // seconds
+  bool admitting = true;                             // a connection closed now was turned away
+  bool ending = false;  // from here on the bot's own clean-up closes connections
 };
 
 Bots bots;
@@ -135,8 +149,40 @@ void Bot_OnData(PLAX_ID id, const PLAX_Bytes& data) {
   pending.erase(0, used);
 }
 
+// The caller holds the mutex. One line per player, whatever else goes wrong.
+void Player_Fail(int number, const std::string& why) {
+  BotPlayer& player = bots.players[number - 1];
+  if (player.failed) return;
+  player.failed = true;
+  PrintLine("player " + std::to_string(number) + ": " + why);
+}
+
+bool Player_Live(int number) {
+  std::lock_guard<std::mutex> lock(bots.mutex);
+  return !bots.players[number - 1].failed;
+}
+
+std::vector<int> Bots_LiveNumbers() {
+  std::lock_guard<std::mutex> lock(bots.mutex);
+  std::vector<int> live;
+  for (std::size_t i = 0; i < bots.players.size(); ++i) {
+    if (!bots.players[i].failed) live.push_back(static_cast<int>(i) + 1);
+  }
+  return live;
+}
+
 void Bot_OnConnected(PLAX_ID) {}
-void Bot_OnDisconnected(PLAX_ID) {}
+
+void Bot_OnDisconnected(PLAX_ID id) {
+  std::lock_guard<std::mutex> lock(bots.mutex);
+  const int number = PlayerNumber(id);
+  if (number == 0 || bots.ending) return;
+  if (bots.admitting) {
+    bots.players[number - 1].failed = true;  // told in player order once all are in
+    return;
+  }
+  Player_Fail(number, "the server closed the connection");
+}
 
 // --- walking -------------------------------------------------------------
 
@@ -170,11 +216,12 @@ void Player_Report(BotPlayer& player, int number) {
   std::uint32_t sent = 0;
   const PLAX_Result result =
       PLAX_Send(player.id, BuildPositionReport(walker.x, walker.y), sent, "", 0);
+  std::lock_guard<std::mutex> lock(bots.mutex);
   if (result != PLAX_GURU_NO_ERROR) {
-    PrintLine(EngineErrorLine(PLAX_GURUText(result)));
+    // The engine closes a connection whose send fails, so no later send can work.
+    Player_Fail(number, "sending failed (" + PLAX_GURUText(result) + ")");
     return;
   }
-  std::lock_guard<std::mutex> lock(bots.mutex);
   ++player.sent;
 }
 
@@ -186,6 +233,7 @@ void Player_Step(BotPlayer& player, int number) {
   const Walker before = walker;
   Walker_Move(walker);
   Player_Report(player, number);
+  if (!Player_Live(number)) return;
   if (!bots.hasMap) {
     Walker_TurnAtLaneCorner(walker);
     return;
@@ -194,7 +242,7 @@ void Player_Step(BotPlayer& player, int number) {
   if (walker.x == before.x && walker.y == before.y) Walker_Turn(walker);  // at the edge
   const int restores =
       Player_TakeBackFromWalls(walker.x, walker.y, before.x, before.y, bots.tiles.data());
-  for (int i = 0; i < restores; ++i) Player_Report(player, number);
+  for (int i = 0; i < restores && Player_Live(number); ++i) Player_Report(player, number);
   if (restores > 0) Walker_Turn(walker);
 }
 
@@ -233,19 +281,20 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     char* end = nullptr;
     const double number = std::strtod(value.c_str(), &end);
     const bool numeric = end != value.c_str() && *end == '\0';
+    const bool whole = numeric && number == std::floor(number);
     if (name == "--host")
       options.host = value;
     else if (name == "--map")
       options.map = value;
     else if (!numeric)
       return false;
-    else if (name == "--port" && number >= 1 && number <= 65535)
+    else if (name == "--port" && whole && number >= 1 && number <= 65535)
       options.port = static_cast<int>(number);
-    else if (name == "--players" && number >= 1 && number <= 1000)
+    else if (name == "--players" && whole && number >= 1 && number <= 1000)
       options.players = static_cast<int>(number);
-    else if (name == "--reports" && number >= 0)
+    else if (name == "--reports" && whole && number >= 0 && number <= MAX_REPORTS)
       options.reports = static_cast<long>(number);
-    else if (name == "--rate" && number > 0 && number <= 100000)
+    else if (name == "--rate" && number >= MIN_RATE && number <= 100000)
       options.rate = number;
     else if (name == "--duration" && number >= 0)
       options.duration = number;
@@ -273,6 +322,23 @@ bool Bots_Connect(const Options& options) {
   return true;
 }
 
+// Waits out the time the server takes to turn a player away (less when all
+// are); the players still open then are admitted.
+void Bots_AwaitAdmission() {
+  const double deadline = TimerSeconds() + ADMISSION_SECONDS;
+  while (TimerSeconds() < deadline && !Bots_LiveNumbers().empty()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  std::lock_guard<std::mutex> lock(bots.mutex);
+  bots.admitting = false;
+  for (std::size_t i = 0; i < bots.players.size(); ++i) {
+    BotPlayer& player = bots.players[i];
+    player.admitted = !player.failed;
+    if (player.admitted) continue;
+    PrintLine("player " + std::to_string(i + 1) + ": the server closed the connection (full?)");
+  }
+}
+
 bool Bots_Stopped() {
   static double last_check = 0.0;
   const double now = TimerSeconds();
@@ -284,14 +350,17 @@ bool Bots_Stopped() {
 // The last player reports once; once every other player has seen it relayed,
 // all players hold their slots, so no report of the run reaches fewer of them.
 void Bots_WarmUp() {
-  BotPlayer& last = bots.players.back();
-  Player_Report(last, static_cast<int>(bots.players.size()));
+  const std::vector<int> live = Bots_LiveNumbers();
+  if (live.size() < 2) return;
+  Player_Report(bots.players[live.back() - 1], live.back());
   const double deadline = TimerSeconds() + WARM_UP_SECONDS;
   for (;;) {
     {
       std::lock_guard<std::mutex> lock(bots.mutex);
-      const bool all_seen = std::all_of(bots.players.begin(), bots.players.end() - 1,
-                                        [](const BotPlayer& p) { return p.relays > 0; });
+      const bool all_seen = std::all_of(live.begin(), live.end() - 1, [](int number) {
+        const BotPlayer& p = bots.players[number - 1];
+        return p.relays > 0 || p.failed;
+      });
       if (all_seen || TimerSeconds() > deadline) {
         for (BotPlayer& player : bots.players) player.relays = player.sent = 0;
         return;
@@ -312,10 +381,10 @@ void Bots_Run(const Options& options) {
   for (long step = 0; !Bots_Stopped(); ++step) {
     const double now = TimerSeconds();
     if (end > 0.0 && now >= end) return;
+    const std::vector<int> live = Bots_LiveNumbers();
+    if (live.empty()) return;  // nobody left to report or listen
     if (step < options.reports) {
-      for (std::size_t i = 0; i < bots.players.size(); ++i) {
-        Player_Step(bots.players[i], static_cast<int>(i) + 1);
-      }
+      for (int number : live) Player_Step(bots.players[number - 1], number);
       next += interval;
       std::this_thread::sleep_until(next);
       continue;
@@ -330,28 +399,36 @@ double Percentile(const std::vector<double>& sorted, double share) {
   return sorted[index] * 1e6;
 }
 
-void Bots_PrintSummary(const Options& options) {
+// Counts the admitted players only; true when no player failed.
+bool Bots_PrintSummary(const Options& options) {
   std::lock_guard<std::mutex> lock(bots.mutex);
+  bots.ending = true;
+  long admitted = 0;
   long sent = 0;
   long relays = 0;
+  bool all_well = true;
   for (const BotPlayer& player : bots.players) {
+    all_well = all_well && !player.failed;
+    if (!player.admitted) continue;
+    ++admitted;
     sent += player.sent;
     relays += player.relays;
   }
-  PrintLine("summary players=" + std::to_string(bots.players.size()) +
-            " sent=" + std::to_string(sent) + " relays=" + std::to_string(relays));
-  if (!options.latency) return;
+  PrintLine("summary players=" + std::to_string(admitted) + " sent=" + std::to_string(sent) +
+            " relays=" + std::to_string(relays));
+  if (!options.latency) return all_well;
   std::vector<double> sorted = bots.latencies;
   std::sort(sorted.begin(), sorted.end());
   if (sorted.empty()) {
     PrintLine("latency samples=0");
-    return;
+    return all_well;
   }
   char line[160];
   std::snprintf(line, sizeof line, "latency samples=%zu p50=%.1fus p99=%.1fus max=%.1fus",
                 sorted.size(), Percentile(sorted, 0.50), Percentile(sorted, 0.99),
                 sorted.back() * 1e6);
   PrintLine(line);
+  return all_well;
 }
 
 }  // namespace
@@ -376,8 +453,8 @@ int main(int argc, char** argv) {
     }
   }
   if (!Bots_Connect(options)) EndProgram(1);
-  if (options.reports > 0 && options.players > 1) Bots_WarmUp();
+  Bots_AwaitAdmission();
+  if (options.reports > 0) Bots_WarmUp();
   Bots_Run(options);
-  Bots_PrintSummary(options);
-  EndProgram(0);
+  EndProgram(Bots_PrintSummary(options) ? 0 : 1);
 }

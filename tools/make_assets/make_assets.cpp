@@ -1,7 +1,7 @@
 // Remakes the game's art and default map: 24 BMP files under imgs/ and the
 // level map/Map, written into the folder given on the command line.
 //
-// Usage: make_assets <folder>
+// Usage: make_assets <folder>; writes nothing outside that folder.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -290,11 +290,26 @@ bool WriteSet(const std::filesystem::path& root, const char* const paths[SPRITE_
   return ok;
 }
 
+constexpr const char* USAGE =
+    "usage: make_assets <folder>\n"
+    "  Writes the game's images (imgs/...) and map (map/Map) into <folder>,\n"
+    "  making it if needed. A folder whose name starts with '-' is given as ./-name.\n";
+
+// The one argument is a folder; an option, an empty name or a count other
+// than one is refused before anything is written.
+bool IsFolderArgument(int argc, char** argv) {
+  return argc == 2 && argv[1][0] != '\0' && argv[1][0] != '-';
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_assets <folder>   (writes imgs/... and map/Map there)\n");
+  if (argc == 2 && std::string(argv[1]) == "--help") {
+    std::fputs(USAGE, stdout);
+    return 0;
+  }
+  if (!IsFolderArgument(argc, argv)) {
+    std::fputs(USAGE, stderr);
     return 2;
   }
   const std::filesystem::path root = argv[1];
