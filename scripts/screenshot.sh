@@ -16,8 +16,7 @@ cmake --preset play >/dev/null
 cmake --build --preset play --target server client
 bin="$root/build/play/bin"
 
-port_hex=81C6  # 33222, as /proc/net/tcp writes it
-listening() { awk -v p=":$port_hex" '$2 ~ p"$" && $4 == "0A"' /proc/net/tcp /proc/net/tcp6 2>/dev/null | grep -q .; }
+source "$root/scripts/game_port.sh"
 if listening; then
   echo "screenshot: port 33222 is already in use (is a server running?)." >&2
   exit 1
