@@ -4,7 +4,7 @@
 
 #include <fontconfig/fontconfig.h>
 
-#include "screen_state.h"
+#include "platform/screen.h"
 
 namespace {
 
@@ -36,16 +36,9 @@ const char* Glyph_For(char c) {
   return index >= 0 && index < GLYPH_COUNT ? GLYPHS[index] : GLYPHS['?' - GLYPH_FIRST];
 }
 
+// One dot of a glyph: a GLYPH_DOT square, clipped like any box.
 void Dot_Draw(int x, int y, Colour colour) {
-  ScreenState& screen = Screen_State();
-  for (int dy = 0; dy < GLYPH_DOT; ++dy) {
-    for (int dx = 0; dx < GLYPH_DOT; ++dx) {
-      const int px = x + dx, py = y + dy;
-      if (px >= 0 && py >= 0 && px < screen.width && py < screen.height) {
-        screen.pixels[static_cast<std::size_t>(py) * screen.width + px] = colour;
-      }
-    }
-  }
+  DrawFilledBox(x, y, x + GLYPH_DOT - 1, y + GLYPH_DOT - 1, colour);
 }
 
 TTF_Font* Font_OpenFromSet(FcFontSet* fonts, int point_size) {
