@@ -1,0 +1,37 @@
+# The Windows build: programs linked statically (no MinGW DLLs to ship), tests
+# built against GoogleTest from the sources Debian ships, and run under Wine in
+# a prefix of the build's own.
+add_link_options(-static -static-libgcc -static-libstdc++)
+# Windows headers: no min/max macros, nothing of the old socket API.
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+
+set(WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
+set(WINE_RUN ${CMAKE_BINARY_DIR}/wine-run)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${WINE_RUN} @ONLY
+  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                   WORLD_READ WORLD_EXECUTE)
+if(CMAKE_CROSSCOMPILING)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_RUN})
+endif()
+
+# GoogleTest built with the cross compiler from /usr/src/googletest.
+macro(tilegame_find_gtest)
+  set(GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources for the cross build")
+  if(NOT EXISTS ${GTEST_SOURCE_DIR}/CMakeLists.txt)
+    message(FATAL_ERROR "No GoogleTest sources in ${GTEST_SOURCE_DIR} (Debian package libgtest-dev)")
+  endif()
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+endmacro()
+
+# Wine starts its prefix on first use (about 10 s) and keeps a wineserver per
+# prefix: one test makes the prefix before the others run, one ends its
+# server after them, so no stale server outlives the run.
+function(tilegame_add_wine_fixture)
+  add_test(NAME Wine.PrefixReady COMMAND ${WINE_RUN} wineboot --init)
+  set_tests_properties(Wine.PrefixReady PROPERTIES FIXTURES_SETUP wine TIMEOUT 120)
+  add_test(NAME Wine.ServerEnded
+    COMMAND env WINEPREFIX=${WINE_PREFIX} wineserver -k)
+  set_tests_properties(Wine.ServerEnded PROPERTIES FIXTURES_CLEANUP wine)
+endfunction()
