@@ -21,7 +21,30 @@ unsigned __stdcall RunThread(void* raw) {
   return 0;
 }
 
+// One lock and one condition for every waiter: both need no constructor or
+// destructor, so they work before the first static constructor and after the
+// last static destructor, where the engine's start-up and clean-up run.
+SRWLOCK g_wait_lock = SRWLOCK_INIT;
+CONDITION_VARIABLE g_wait_condition = CONDITION_VARIABLE_INIT;
+
 }  // namespace
+
+// The value is checked under the lock that the notifier takes too, so a
+// change cannot slip in between the check and the sleep.
+void OsAtomic_Wait(std::atomic<int>& value, int expected) {
+  AcquireSRWLockExclusive(&g_wait_lock);
+  if (value.load(std::memory_order_relaxed) == expected) {
+    SleepConditionVariableSRW(&g_wait_condition, &g_wait_lock, INFINITE, 0);
+  }
+  ReleaseSRWLockExclusive(&g_wait_lock);
+}
+
+// Every waiter shares the condition, so all wake and check their own value.
+void OsAtomic_Notify(std::atomic<int>& /*value*/) {
+  AcquireSRWLockExclusive(&g_wait_lock);
+  ReleaseSRWLockExclusive(&g_wait_lock);
+  WakeAllConditionVariable(&g_wait_condition);
+}
 
 bool OsThread_Start(OsThread& thread, OsThreadFunction function, std::uint32_t argument,
                     std::size_t stack_bytes) {
