@@ -66,8 +66,8 @@ SOCKET OpenSocket(int type, int protocol) {
 // The events of one waited-on socket, made on first use and freed when the
 // socket is closed.
 struct SocketEvents {
-  WSAEVENT network = WSA_INVALID_EVENT;  // readable, connection waiting, closed
-  HANDLE wake = nullptr;                 // set by Sock_Shutdown, never reset
+  HANDLE network = nullptr;  // readable, connection waiting, closed
+  HANDLE wake = nullptr;     // set by Sock_Shutdown, never reset
 };
 
 // A lock with no constructor or destructor, and a table that is never freed:
@@ -83,8 +83,11 @@ SocketEvents EventsOf(SOCKET socket, bool watch) {
   AcquireSRWLockExclusive(&g_events_lock);
   SocketEvents& events = EventsTable()[socket];
   if (events.wake == nullptr) events.wake = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (watch && events.network == WSA_INVALID_EVENT) {
-    events.network = WSACreateEvent();
+  if (watch && events.network == nullptr) {
+    // Auto-reset: the wait that sees it resets it, with no further call.
+    // Winsock sets it again while bytes or connections remain after the
+    // next receive or accept.
+    events.network = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     WSAEventSelect(socket, events.network, FD_READ | FD_ACCEPT | FD_CLOSE);
   }
   SocketEvents copy = events;
@@ -101,7 +104,7 @@ void ForgetEvents(SOCKET socket) {
     EventsTable().erase(found);
   }
   ReleaseSRWLockExclusive(&g_events_lock);
-  if (events.network != WSA_INVALID_EVENT) WSACloseEvent(events.network);
+  if (events.network != nullptr) CloseHandle(events.network);
   if (events.wake != nullptr) CloseHandle(events.wake);
 }
 
@@ -233,12 +236,7 @@ SockWait Sock_WaitReadable(int socket, int timeout_ms) {
   DWORD result = WaitForMultipleObjects(2, both, FALSE, static_cast<DWORD>(timeout_ms));
   if (result == WAIT_TIMEOUT) return SockWait::kTimedOut;
   if (result == WAIT_OBJECT_0) return SockWait::kReady;
-  if (result != WAIT_OBJECT_0 + 1) return SockWait::kFailed;
-  // Resets the network event; Winsock sets it again while bytes or
-  // connections remain after the next receive or accept.
-  WSANETWORKEVENTS happened{};
-  if (WSAEnumNetworkEvents(handle, events.network, &happened) != 0) return SockWait::kFailed;
-  return SockWait::kReady;
+  return result == WAIT_OBJECT_0 + 1 ? SockWait::kReady : SockWait::kFailed;
 }
 
 SockAccept Sock_Accept(int listening, int& accepted) {
@@ -268,15 +266,12 @@ SockAccept Sock_Accept(int listening, int& accepted) {
   }
 }
 
+// Never waits: every engine socket is non-blocking once it serves (the
+// opening operations and the adoption see to that), so `dont_wait` holds
+// without asking.
 SockReceive Sock_Receive(int socket, char* buffer, std::size_t size, std::size_t& received,
-                         bool dont_wait) {
-  SOCKET handle = AsSocket(socket);
-  // An adopted socket may have come in blocking: look before reading.
-  if (dont_wait && SelectOne(handle, /*write=*/false, 0) == Ready::kTimedOut) {
-    received = 0;
-    return SockReceive::kWouldBlock;
-  }
-  int result = recv(handle, buffer, CallSize(size), 0);
+                         bool /*dont_wait*/) {
+  int result = recv(AsSocket(socket), buffer, CallSize(size), 0);
   return ReceiveOutcome(result, result < 0 ? WSAGetLastError() : 0, received);
 }
 
