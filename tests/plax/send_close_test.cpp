@@ -235,3 +235,28 @@ TEST(Close, WaitingSenderNeverWritesIntoALaterConnection) {
   PlainClose(fresh.peer);
   ExpectAllReaped();
 }
+
+// Closing a connection frees a sender that waits for room at once, not only
+// when its stall bound runs out.
+TEST(Close, EndsASendWaitingForRoom) {
+  LoopbackPair pair = ConnectToPlainPeer();
+  PlainSetReceiveBuffer(pair.peer, 4096);
+  std::atomic<PLAX_Result> result{PLAX_GURU_NO_ERROR};
+  std::atomic<bool> returned{false};
+  std::thread sender([&] {
+    std::uint32_t sent = 0;
+    result = PLAX_Send(pair.id, std::string(32 << 20, 'w'), sent, "", 0);
+    returned = true;
+  });
+  ASSERT_TRUE(WaitUntil([&] { return PlainQueuedBytes(pair.peer) > 0; }));
+  OsThread_SleepMs(200);  // the sender now waits for the peer to read
+  CloseWhenRunning(pair.id);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(WaitUntil([&] { return returned.load(); }, 1.0));
+  sender.join();
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+            PLAX_SEND_TIMEOUT_MS / 2000.0);
+  EXPECT_EQ(result, PLAX_GURU_SEND_ERROR);
+  PlainClose(pair.peer);
+  ExpectAllReaped();
+}
