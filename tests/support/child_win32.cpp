@@ -1,7 +1,8 @@
 // Child programs on Windows: what the Windows tests need of child.h, a
-// program run to its end with its standard output collected. The program is
-// a Windows program of this build and is started directly; a bare name is
-// found beside the test program first, as CreateProcess looks there.
+// program run to its end with its standard output (and standard error, if
+// kept) collected; of the options only the folder and keep_stderr apply. The
+// program is a Windows program of this build and is started directly; a bare
+// name is found beside the test program first, as CreateProcess looks there.
 #include <windows.h>
 
 #include <string>
