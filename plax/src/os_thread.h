@@ -1,5 +1,7 @@
 // Threads, semaphores and the clock as the engine needs them, kept apart from
-// the engine logic so that only os_thread.cpp sees the threading headers.
+// the engine logic so that only the thread layer sees the threading headers:
+// os_thread_posix.cpp or os_thread_win32.cpp starts and joins threads,
+// os_sync.cpp holds what standard C++ offers everywhere.
 #pragma once
 
 #include <atomic>
@@ -14,6 +16,13 @@
 struct OsSemaphore {
   std::atomic<int> count{1};
 };
+
+// Blocks while `value` still holds `expected`, until an OsAtomic_Notify on it;
+// may also return early. The primitive under the semaphores and wake-ups,
+// in the platform's file: the standard library's own atomic wait is not
+// sound on every platform.
+void OsAtomic_Wait(std::atomic<int>& value, int expected);
+void OsAtomic_Notify(std::atomic<int>& value);
 
 void OsSemaphore_Take(OsSemaphore& semaphore);
 void OsSemaphore_Release(OsSemaphore& semaphore);

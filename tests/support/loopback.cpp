@@ -1,81 +1,13 @@
 #include "support/loopback.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <algorithm>
-
-#include "support/wait.h"
-
-namespace {
-
-sockaddr_in Loopback(std::uint16_t port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
-}
-
-}  // namespace
-
-int PlainConnect(std::uint16_t port) {
-  const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const sockaddr_in address = Loopback(port);
-  if (connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    close(socket);
-    return -1;
-  }
-  const int on = 1;
-  setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-  return socket;
-}
-
-int PlainListen(std::uint16_t& port, int backlog) {
-  const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  // A fixed port may still hold connections of an earlier run waiting out their time.
-  const int on = 1;
-  if (port != 0) setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  sockaddr_in address = Loopback(port);
-  socklen_t length = sizeof address;
-  if (bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      listen(socket, backlog) != 0 ||
-      getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    close(socket);
-    return -1;
-  }
-  port = ntohs(address.sin_port);
-  return socket;
-}
-
-bool PlainSendAll(int socket, const std::string& data) {
-  std::size_t sent = 0;
-  while (sent < data.size()) {
-    const ssize_t n = send(socket, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) return false;
-    sent += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-std::string PlainReceive(int socket, std::size_t size, double seconds) {
-  const Deadline deadline = Deadline_In(seconds);
-  std::string bytes;
-  char buffer[65536];
-  while (bytes.size() < size) {
-    pollfd entry{socket, POLLIN, 0};
-    if (poll(&entry, 1, Deadline_MsLeft(deadline)) <= 0) break;
-    const ssize_t n = recv(socket, buffer, std::min(sizeof buffer, size - bytes.size()), 0);
-    if (n <= 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(n));
-  }
-  return bytes;
-}
-
-void PlainClose(int socket) {
-  if (socket >= 0) close(socket);
+bool PlainConnectedPair(int& first, int& second) {
+  std::uint16_t port = 0;
+  const int listener = PlainListen(port, 1);
+  first = listener < 0 ? -1 : PlainConnect(port);
+  second = first < 0 ? -1 : PlainAccept(listener);
+  PlainClose(listener);
+  if (second >= 0) return true;
+  PlainClose(first);
+  first = -1;
+  return false;
 }
