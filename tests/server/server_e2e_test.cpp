@@ -184,9 +184,18 @@ TEST_F(ServerTest, EscapeOnTheTerminalEndsWithZero) {
   EXPECT_EQ(Server_WaitExit(run_), 0);
 }
 
+// Ctrl+C on the terminal: on Linux the terminal raises SIGINT, under Wine the
+// console calls the program's control handler.
+TEST_F(ServerTest, CtrlCOnTheTerminalEndsWithZero) {
+  ASSERT_NO_FATAL_FAILURE(StartListening({.withMap = true, .mapBytes = "", .onTerminal = true}));
+  ASSERT_NO_FATAL_FAILURE(Join(1));
+  Server_Type(run_, "\x03");
+  EXPECT_EQ(Server_WaitExit(run_), 0);
+}
+
 TEST_F(ServerTest, TerminationSignalEndsWithZeroWithPlayersConnected) {
   // An empty map is accepted: every tile stays empty.
-  ASSERT_NO_FATAL_FAILURE(StartListening({.withMap = true, .mapBytes = ""}));
+  ASSERT_NO_FATAL_FAILURE(StartListening({.withMap = true, .mapBytes = "", .onTerminal = false}));
   ASSERT_NO_FATAL_FAILURE(Join(2));
   kill(run_.pid, SIGTERM);
   EXPECT_EQ(Server_WaitExit(run_), 0);
@@ -194,7 +203,7 @@ TEST_F(ServerTest, TerminationSignalEndsWithZeroWithPlayersConnected) {
 
 TEST_F(ServerTest, HangUpEndsWithZeroAfterTheCleanUp) {
   // Sent by hand, the output is still there to show the clean-up ran.
-  ASSERT_NO_FATAL_FAILURE(StartListening({.withMap = true, .mapBytes = ""}));
+  ASSERT_NO_FATAL_FAILURE(StartListening({.withMap = true, .mapBytes = "", .onTerminal = false}));
   ASSERT_NO_FATAL_FAILURE(Join(1));
   kill(run_.pid, SIGHUP);
   EXPECT_TRUE(Server_ExpectLines(run_, {"[Player disconnected]"}));
