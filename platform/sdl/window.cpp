@@ -1,6 +1,6 @@
 // The SDL window: a borderless window whose surface receives the framebuffer,
 // and its event pump. Software only, so it runs on any X server, Xvfb included.
-#include "window.h"
+#include "sdl_window.h"
 
 #include <SDL.h>
 

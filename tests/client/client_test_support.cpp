@@ -1,7 +1,5 @@
 #include "client_test_support.h"
 
-#include <regex>
-
 #include "game/map_file.h"
 #include "platform/keys.h"
 #include "platform_testing.h"
@@ -53,25 +51,4 @@ std::vector<Report>& RecordedReports() {
 
 void RecordReport(std::int32_t x, std::int32_t y, PLAX_ID connection_id) {
   RecordedReports().push_back(Report{x, y, connection_id});
-}
-
-std::unique_ptr<Child> Child_Start(const std::vector<std::string>& argv,
-                                   const std::filesystem::path& folder,
-                                   const std::vector<std::string>& env) {
-  ChildOptions options;
-  options.folder = folder.string();
-  options.env = env;
-  auto child = std::make_unique<Child>(Child_Start(argv, options));
-  if (child->pid <= 0) return nullptr;
-  return child;
-}
-
-std::vector<int> RelayedXs(const std::string& bot_output) {
-  static const std::regex relay(R"(relay [^\n]*x=(-?\d+))");
-  std::vector<int> xs;
-  for (auto it = std::sregex_iterator(bot_output.begin(), bot_output.end(), relay);
-       it != std::sregex_iterator(); ++it) {
-    xs.push_back(std::stoi((*it)[1].str()));
-  }
-  return xs;
 }

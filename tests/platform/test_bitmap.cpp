@@ -5,7 +5,8 @@
 
 #include "platform/screen.h"
 #include "platform_testing.h"
-#include "test_helpers.h"
+#include "support/bmp.h"
+#include "support/temp_dir.h"
 
 namespace {
 

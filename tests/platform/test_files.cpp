@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "platform/files.h"
-#include "test_helpers.h"
+#include "support/bmp.h"
+#include "support/temp_dir.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include "platform/keys.h"
 #include "platform/screen.h"
 #include "platform_testing.h"
+#include "sdl_window.h"
 #include "support/display.h"
-#include "window.h"
 
 namespace {
 

@@ -18,7 +18,8 @@ struct ScreenState {
 ScreenState& Screen_State();
 
 // Window text and event pumping happen only on the thread that opened the
-// screen: an SDL window belongs to the thread that created it. Any thread may ask.
+// screen: a window belongs to the thread that created it (its events arrive
+// there). Any thread may ask.
 bool Screen_OnOwnerThread();
 
 // Sets up a width x height framebuffer owned by the calling thread and switches

@@ -15,9 +15,9 @@
 #include <mutex>
 #include <string>
 
+#include "console_keys.h"
 #include "input.h"
-#include "signals.h"
-#include "terminal.h"
+#include "stop_request.h"
 
 namespace {
 
@@ -88,7 +88,7 @@ void Console_Init() {
   static std::atomic<bool> done{false};
   if (done.exchange(true)) return;
   Descriptors_ReopenClosed();
-  Signals_Install();
+  StopRequest_Install();
 }
 
 void PrintLine(std::string_view text) {
@@ -105,6 +105,6 @@ void PrintLine(std::string_view text) {
 
 void EndProgram(int code) {
   std::fflush(nullptr);
-  Terminal_Restore();
+  ConsoleKeys_Restore();
   std::exit(code);
 }

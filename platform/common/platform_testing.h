@@ -24,7 +24,8 @@ const Colour* Screen_Pixels();
 int Screen_Width();
 int Screen_Height();
 
-// Feed the window's key state exactly as the event pump does: a press is
+// Feed the window's key state exactly as the event pump does (a scancode
+// outside 0 to 127 is a key the game cannot name): a press is
 // latched, so a key pressed and released before the next look at it reads down
 // once, as long as that look comes before a whole frame has been shown since
 // the release.

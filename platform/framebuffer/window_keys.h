@@ -1,11 +1,6 @@
 // Key state of the window, fed by its key events.
 #pragma once
 
-#include <SDL_scancode.h>
-
-// The set-1 scancode for an SDL scancode, or -1 for keys the game cannot name.
-int WindowKeys_FromSdl(SDL_Scancode key);
-
 // A key went down (a press, not a repeat) or up. Scancodes outside 0 to 127
 // (-1 included) stand for keys the game cannot name: they never read as down
 // but their presses end a wait for a key.
@@ -24,3 +19,7 @@ void WindowKeys_Reset();
 // The WindowHooks entries.
 bool WindowKeys_IsKeyDown(int scancode);
 bool WindowKeys_PressWaiting();
+
+// Every key up at once, as when the window loses the focus: its key-ups then
+// go to another window. Latched presses stay to be seen once.
+void WindowKeys_ReleaseAll();

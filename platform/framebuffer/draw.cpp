@@ -5,6 +5,7 @@
 #include <mutex>
 #include <utility>
 
+#include "bitmap_header.h"
 #include "platform/screen.h"
 #include "screen_state.h"
 
@@ -30,11 +31,6 @@ Span Span_Clip(std::int64_t start, std::int64_t length, int limit) {
 
 bool Colour_IsTransparent(Colour colour) {
   return (colour & 0xFFFFFFu) == TRANSPARENT_COLOUR;
-}
-
-bool Image_IsWhole(const Image* image) {
-  return image != nullptr && image->width >= 1 && image->height >= 1 &&
-         image->pixels.size() == static_cast<std::size_t>(image->width) * image->height;
 }
 
 }  // namespace

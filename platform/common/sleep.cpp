@@ -1,11 +1,9 @@
-// Clock and pauses.
-#include "platform/clock.h"
-
+// Pauses: short ones in one piece, long ones cut short by a key press.
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include "input.h"
+#include "pause.h"
+#include "platform/clock.h"
 #include "platform/keys.h"
 
 namespace {
@@ -14,16 +12,7 @@ namespace {
 constexpr int SLEEP_STEP_MS = 50;
 constexpr int SHORTEST_INTERRUPTIBLE_SLEEP_MS = 100;
 
-void Thread_SleepMs(int milliseconds) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
 }  // namespace
-
-double TimerSeconds() {
-  auto since_start = std::chrono::steady_clock::now().time_since_epoch();
-  return std::chrono::duration<double>(since_start).count();
-}
 
 void SleepMs(int milliseconds) {
   if (milliseconds == -1) {
@@ -32,11 +21,11 @@ void SleepMs(int milliseconds) {
   }
   if (milliseconds <= 0) return;
   if (milliseconds < SHORTEST_INTERRUPTIBLE_SLEEP_MS) {
-    Thread_SleepMs(milliseconds);
+    Pause_Ms(milliseconds);
     return;
   }
   for (int left = milliseconds; left > 0; left -= SLEEP_STEP_MS) {
     if (Keys_PressWaiting()) return;
-    Thread_SleepMs(std::min(left, SLEEP_STEP_MS));
+    Pause_Ms(std::min(left, SLEEP_STEP_MS));
   }
 }

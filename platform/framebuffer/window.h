@@ -1,9 +1,7 @@
-// The SDL window that shows the framebuffer. Without it (an in-memory screen)
-// all of these do nothing.
+// The window that shows the framebuffer; each window backend supplies these
+// (sdl/window.cpp on Linux, win32/window.cpp on Windows). Without a window (an
+// in-memory screen) all of them do nothing.
 #pragma once
-
-#include <SDL_events.h>
-#include <SDL_video.h>
 
 #include "platform/screen.h"
 
@@ -17,14 +15,8 @@ bool Window_IsOpen();
 void Window_Present(const Colour* pixels, int width, int height);
 
 // Reads the window's pending events: keys into the window key state, closing
-// the window as Escape. Call on the thread that opened the window.
+// the window as Escape. Only on the thread that opened the window.
 void Window_PumpEvents();
 
-// One event as the pump sees it; tests feed events here without a window.
-void Window_HandleEvent(const SDL_Event& event);
-
-// The SDL window, for tests; null without one.
-SDL_Window* Window_Handle();
-
-// Closes the window and releases SDL; used at exit.
+// Closes the window and releases what it holds; used at exit.
 void Window_Close();

@@ -1,11 +1,11 @@
 // Stop signals: the handler only sets a flag that the key services read.
-#include "signals.h"
+#include "stop_request.h"
 
 #include <signal.h>
 
 #include <atomic>
 
-#include "terminal.h"
+#include "console_keys.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ static_assert(std::atomic<bool>::is_always_lock_free, "read from a signal handle
 
 void Signals_OnStop(int signal_number) {
   if (!stop_requested.exchange(true)) return;
-  Terminal_Restore();
+  ConsoleKeys_Restore();
   signal(signal_number, SIG_DFL);
   raise(signal_number);
 }
@@ -37,7 +37,7 @@ void Signals_Handle(int signal_number) {
 
 }  // namespace
 
-void Signals_Install() {
+void StopRequest_Install() {
   Signals_Handle(SIGINT);
   Signals_Handle(SIGTERM);
   // The terminal or the remote session went away: stop through the normal
@@ -49,6 +49,6 @@ void Signals_Install() {
   signal(SIGPIPE, SIG_IGN);
 }
 
-bool Signals_StopRequested() {
+bool StopRequest_Pending() {
   return stop_requested.load();
 }

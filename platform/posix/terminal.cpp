@@ -1,5 +1,7 @@
 // Keys from a terminal on standard input, read a byte at a time without echo.
-#include "terminal.h"
+// A terminal reports presses only, never releases, so each key reads as down
+// once. Escape is a lone ESC byte; ESC before another key is Alt held with it.
+#include "console_keys.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -37,7 +39,7 @@ std::mutex keys_mutex;
 TerminalKeys keys;
 
 // The settings to put back. Written once, before settings_saved is set; read
-// by Terminal_Restore, which may run in a signal handler.
+// by ConsoleKeys_Restore, which may run in a signal handler.
 termios saved_settings{};
 std::atomic<bool> settings_saved{false};
 std::atomic<bool> key_mode_active{false};
@@ -61,7 +63,7 @@ std::array<CrashSignal, 6> crash_signals{{{SIGQUIT, false, {}},
 // Restores the terminal, then hands the signal to whoever had it before (the
 // default action, or a sanitizer's report).
 void Terminal_OnCrash(int signal_number) {
-  Terminal_Restore();
+  ConsoleKeys_Restore();
   for (CrashSignal& crash : crash_signals) {
     if (crash.number != signal_number) continue;
     sigaction(signal_number, &crash.previous, nullptr);
@@ -91,7 +93,7 @@ bool Terminal_SaveSettings() {
   if (settings_saved.load()) return true;
   if (tcgetattr(STDIN_FILENO, &saved_settings) != 0) return false;
   settings_saved.store(true);
-  std::atexit(Terminal_Restore);
+  std::atexit(ConsoleKeys_Restore);
   Terminal_InstallSignalRestore();
   return true;
 }
@@ -260,7 +262,7 @@ void Keys_ReadInput() {
 
 }  // namespace
 
-bool Terminal_TakeKey(int scancode) {
+bool ConsoleKeys_Take(int scancode) {
   if (scancode < 0 || scancode >= SC_COUNT) return false;
   std::lock_guard lock(keys_mutex);
   if (!Terminal_Usable()) return false;
@@ -271,7 +273,7 @@ bool Terminal_TakeKey(int scancode) {
   return pressed;
 }
 
-bool Terminal_PressWaiting() {
+bool ConsoleKeys_PressWaiting() {
   std::lock_guard lock(keys_mutex);
   if (!Terminal_Usable()) return false;
   Keys_ReadInput();
@@ -281,12 +283,12 @@ bool Terminal_PressWaiting() {
   return keys.other_pressed;
 }
 
-bool Terminal_CanDeliverKeys() {
+bool ConsoleKeys_CanDeliver() {
   std::lock_guard lock(keys_mutex);
   return Terminal_Usable() && keys.state == StdinState::Terminal;
 }
 
-void Terminal_Restore() {
+void ConsoleKeys_Restore() {
   if (!key_mode_active.exchange(false)) return;
   restored_for_good.store(true);
   // A job moved to the background may still put its terminal back; without

@@ -5,9 +5,9 @@
 #include <chrono>
 #include <thread>
 
+#include "console_keys.h"
 #include "input.h"
-#include "signals.h"
-#include "terminal.h"
+#include "stop_request.h"
 
 namespace {
 
@@ -66,9 +66,9 @@ int Keys_ScancodeForChar(char c) {
 }
 
 bool Keys_PressWaiting() {
-  if (Signals_StopRequested()) return true;
+  if (StopRequest_Pending()) return true;
   const WindowHooks* hooks = WindowHooks_Current();
-  return hooks != nullptr ? hooks->press_waiting() : Terminal_PressWaiting();
+  return hooks != nullptr ? hooks->press_waiting() : ConsoleKeys_PressWaiting();
 }
 
 bool IsKeyDown(int scancode) {
@@ -76,15 +76,15 @@ bool IsKeyDown(int scancode) {
   const WindowHooks* hooks = WindowHooks_Current();
   // Ask the input even when a stop signal is pending, so a window keeps
   // pumping its events.
-  bool down = hooks != nullptr ? hooks->is_key_down(scancode) : Terminal_TakeKey(scancode);
-  return down || (scancode == SC_ESCAPE && Signals_StopRequested());
+  bool down = hooks != nullptr ? hooks->is_key_down(scancode) : ConsoleKeys_Take(scancode);
+  return down || (scancode == SC_ESCAPE && StopRequest_Pending());
 }
 
 void WaitForKey() {
   while (!Keys_PressWaiting()) {
     // Without a window, a process with no terminal of its own (a service, CI,
     // a background job) would wait for ever: it has nobody to press a key.
-    if (WindowHooks_Current() == nullptr && !Terminal_CanDeliverKeys()) return;
+    if (WindowHooks_Current() == nullptr && !ConsoleKeys_CanDeliver()) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(KEY_CHECK_INTERVAL_MS));
   }
 }
