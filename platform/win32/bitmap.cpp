@@ -1,0 +1,1 @@
+// The Win32 window backend; filled in with the window itself.
