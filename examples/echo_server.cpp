@@ -6,12 +6,12 @@
 // sent straight back. Ctrl+C stops the server.
 #include <plax/plax.h>
 
-#include <unistd.h>
-
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -87,5 +87,5 @@ int main(int argc, char** argv) {
   }
   std::printf("echoing on port %u\n", port);
   // All the work happens on engine threads; this one only waits.
-  for (;;) pause();
+  for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
 }

@@ -1,8 +1,8 @@
 // Keys from the console window: its input events give presses and releases
 // with set-1 scan codes, so a key reads as down while it is held, and a press
 // released before anyone looked still reads as down once. Events only reach
-// the console while its window has the focus; when it loses the focus every
-// key counts as released.
+// the console while its window has the focus, and a key counts only while it
+// has: losing the focus releases every key and forgets presses not yet seen.
 #include <windows.h>
 
 #include <array>
@@ -52,7 +52,10 @@ int Key_Slot(const KEY_EVENT_RECORD& key) {
 
 void Keys_Take(const INPUT_RECORD& record) {
   if (record.EventType == FOCUS_EVENT) {
-    if (!record.Event.FocusEvent.bSetFocus) keys.down.fill(false);
+    if (!record.Event.FocusEvent.bSetFocus) {
+      keys.down.fill(false);
+      keys.pressed.fill(false);
+    }
     return;
   }
   if (record.EventType != KEY_EVENT) return;

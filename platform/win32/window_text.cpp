@@ -1,1 +1,129 @@
-// The Win32 window backend; filled in with the window itself.
+// Console lines drawn into the window, one under the other, in the system's
+// fixed-pitch font; past the last line that fits, the cursor goes back to the
+// top. GDI draws each line into a strip of its own, which is then copied into
+// the framebuffer, so text needs no window (an in-memory screen shows it too).
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "platform/screen.h"
+#include "screen_state.h"
+#include "window_text.h"
+
+namespace {
+
+constexpr int TEXT_MARGIN = 4;
+constexpr COLORREF TEXT_COLOUR = RGB(255, 255, 255);
+constexpr COLORREF TEXT_BACKGROUND = RGB(0, 0, 0);
+constexpr Colour ALPHA_OPAQUE = 0xFF000000;
+
+// A 32-bit top-down strip as wide as the screen and a line high.
+struct TextStrip {
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ previous_bitmap = nullptr;
+  Colour* pixels = nullptr;
+  int width = 0;
+  int line_height = 0;
+};
+
+TextStrip strip;
+int cursor_y = 0;
+
+void Strip_Release() {
+  if (strip.dc != nullptr) {
+    SelectObject(strip.dc, strip.previous_bitmap);
+    DeleteDC(strip.dc);
+  }
+  if (strip.bitmap != nullptr) DeleteObject(strip.bitmap);
+  strip = TextStrip{};
+}
+
+int Font_LineHeight(HDC dc) {
+  TEXTMETRICA metrics{};
+  if (!GetTextMetricsA(dc, &metrics)) return 0;
+  return metrics.tmHeight + metrics.tmExternalLeading;
+}
+
+// Made for the screen's width on first use; false when GDI cannot give one.
+bool Strip_Ready(int width) {
+  if (strip.dc != nullptr && strip.width == width) return true;
+  Strip_Release();
+  strip.dc = CreateCompatibleDC(nullptr);
+  if (strip.dc == nullptr) return false;
+  SelectObject(strip.dc, GetStockObject(ANSI_FIXED_FONT));
+  strip.line_height = std::max(Font_LineHeight(strip.dc), 1);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -strip.line_height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  strip.bitmap = CreateDIBSection(strip.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (strip.bitmap == nullptr) {
+    Strip_Release();
+    return false;
+  }
+  strip.previous_bitmap = SelectObject(strip.dc, strip.bitmap);
+  strip.pixels = static_cast<Colour*>(bits);
+  strip.width = width;
+  SetTextColor(strip.dc, TEXT_COLOUR);
+  SetBkColor(strip.dc, TEXT_BACKGROUND);
+  SetBkMode(strip.dc, OPAQUE);
+  return true;
+}
+
+// The line, light on black, from the margin.
+void Strip_Render(const std::string& line) {
+  std::memset(strip.pixels, 0, static_cast<std::size_t>(strip.width) * strip.line_height * 4);
+  TextOutA(strip.dc, TEXT_MARGIN, 0, line.c_str(), static_cast<int>(line.size()));
+  GdiFlush();  // the strip's pixels are read directly next
+}
+
+// Copies the text's own box [TEXT_MARGIN, TEXT_MARGIN + text_width) of the
+// strip into the framebuffer at row y, clipped; GDI leaves the spare byte 0,
+// so it is made opaque here.
+void Strip_CopyTo(ScreenState& screen, int y, int text_width) {
+  const int left = std::min(TEXT_MARGIN, screen.width);
+  const int right = std::min(TEXT_MARGIN + text_width, screen.width);
+  const int rows = std::min(strip.line_height, screen.height - y);
+  for (int row = 0; row < rows; ++row) {
+    const Colour* source = strip.pixels + static_cast<std::size_t>(row) * strip.width;
+    Colour* target = &screen.pixels[static_cast<std::size_t>(y + row) * screen.width];
+    for (int x = left; x < right; ++x) target[x] = source[x] | ALPHA_OPAQUE;
+  }
+}
+
+}  // namespace
+
+void WindowText_PrintLine(std::string_view text) {
+  ScreenState& screen = Screen_State();
+  if (!screen.open || !Screen_OnOwnerThread()) return;
+  if (!Strip_Ready(screen.width)) return;
+  if (cursor_y + strip.line_height > screen.height) cursor_y = 0;
+  std::string line(text);
+  SIZE extent{};
+  GetTextExtentPoint32A(strip.dc, line.c_str(), static_cast<int>(line.size()), &extent);
+  LockScreen();
+  // The line's band is cleared first so a line never mixes with the picture.
+  DrawFilledBox(0, cursor_y, screen.width - 1, cursor_y + strip.line_height - 1, 0);
+  if (!line.empty()) {
+    Strip_Render(line);
+    Strip_CopyTo(screen, cursor_y, extent.cx);
+  }
+  UnlockScreen();
+  cursor_y += strip.line_height;
+}
+
+void WindowText_Reset() {
+  cursor_y = 0;
+}
+
+void WindowText_Close() {
+  Strip_Release();
+  cursor_y = 0;
+}

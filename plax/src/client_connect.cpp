@@ -42,7 +42,7 @@ PLAX_Result PLAX_OpenClient(PLAX_ID& id_out, const char* host, std::uint16_t por
     Sock_Close(socket);
     return PLAX_GURU_CANT_CONNECT;
   }
-  Sock_SetBlocking(socket, true);
+  Sock_SetServing(socket);
   Sock_SetNoDelay(socket);
 
   PLAX_RecordFill fill;

@@ -2,6 +2,7 @@
 // records and reports each disconnection.
 #include <vector>
 
+#include "os_socket.h"
 #include "plax_internal.h"
 
 OsSemaphore PLAX_ReaperMutex;
@@ -80,6 +81,7 @@ void PLAX_Startup() {
     OsSemaphore_Take(PLAX_ReaperMutex);  // waits until the reaper has released it
   }
   OsSemaphore_Release(PLAX_ReaperMutex);
+  Sock_Startup();
 }
 
 // Runs during normal exit. Every connection still open is closed, including
@@ -97,4 +99,8 @@ void PLAX_Shutdown() {
   PLAX_WakeReaper();
   OsThread_Join(PLAX_ReaperThread);
   PLAX_HostCacheClear();
+  // Only now, after every connection was shut down in order and torn down:
+  // releasing the sockets library earlier would reset the connections still
+  // open and drop what they had not yet sent.
+  Sock_Cleanup();
 }

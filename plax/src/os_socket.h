@@ -1,6 +1,8 @@
-// The engine's view of the platform's sockets: IPv4 only, every descriptor
-// close-on-exec, every call retried on EINTR, no call raising SIGPIPE.
-// Addresses are 32-bit values in network byte order, ports in host order.
+// The engine's view of the platform's sockets: IPv4 only, no socket inherited
+// by a child process, every call retried when a signal interrupts it, no call
+// raising SIGPIPE. Addresses are 32-bit values in network byte order, ports in
+// host order. One implementation per platform: os_socket_posix.cpp and
+// os_socket_win32.cpp; a socket is an int on both (-1: none).
 #pragma once
 
 #include <cstddef>
@@ -11,6 +13,11 @@
 inline constexpr std::uint32_t SOCK_ADDRESS_NONE = 0xFFFFFFFFu;
 inline constexpr std::uint32_t SOCK_ADDRESS_BROADCAST = 0xFFFFFFFFu;
 
+// Starts and releases the platform's sockets library (Windows counts its
+// users); nothing on POSIX.
+void Sock_Startup();
+void Sock_Cleanup();
+
 // -1 when the platform refuses a descriptor.
 int Sock_OpenTcp(bool non_blocking);
 int Sock_OpenUdp();
@@ -18,9 +25,14 @@ void Sock_Close(int socket);
 // Ends both directions and wakes every thread waiting on the socket, without
 // releasing the descriptor number.
 void Sock_Shutdown(int socket);
-void Sock_SetBlocking(int socket, bool blocking);
+// Puts a connected socket into the mode its worker and senders expect. They
+// wait through Sock_WaitReadable and Sock_SendAll and never rely on the mode
+// to block, so each platform picks what its calls need.
+void Sock_SetServing(int socket);
 void Sock_SetNoDelay(int socket);
-void Sock_SetReuseAddress(int socket);
+// Lets a restarted server bind its port while connections of the earlier run
+// wait out their time, yet keeps the port refused to a second listener.
+void Sock_PrepareListener(int socket);
 
 bool Sock_BindAny(int socket, std::uint16_t port);
 bool Sock_Listen(int socket, int backlog);

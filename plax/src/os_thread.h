@@ -1,5 +1,7 @@
 // Threads, semaphores and the clock as the engine needs them, kept apart from
-// the engine logic so that only os_thread.cpp sees the threading headers.
+// the engine logic so that only the thread layer sees the threading headers:
+// os_thread_posix.cpp or os_thread_win32.cpp starts and joins threads,
+// os_sync.cpp holds what standard C++ offers everywhere.
 #pragma once
 
 #include <atomic>

@@ -24,9 +24,7 @@ int OpenListeningSocket(std::uint16_t port, int backlog) {
   // accept cannot leave the worker stuck in accept.
   int socket = Sock_OpenTcp(/*non_blocking=*/true);
   if (socket < 0) return PLAX_GURU_CANT_CREATE_SOCKET;
-  // Lets a restarted server bind while old connections sit in TIME_WAIT; a
-  // port on which another socket listens is still refused.
-  Sock_SetReuseAddress(socket);
+  Sock_PrepareListener(socket);
   if (!Sock_BindAny(socket, port)) {
     Sock_Close(socket);
     return PLAX_GURU_CANT_BIND;
@@ -64,6 +62,7 @@ PLAX_Result PLAX_AdoptSocket(PLAX_Socket accepted, PLAX_ID& id_out, std::string&
                              std::string& local_address_out) {
   Sock_LocalAddress(accepted, local_address_out);
   Sock_PeerAddress(accepted, peer_address_out);
+  Sock_SetServing(accepted);
   Sock_SetNoDelay(accepted);
 
   PLAX_RecordFill fill;

@@ -1,7 +1,12 @@
 // The frame: pacing figures, the drawing order, a failed report, and the
 // connection that the player reports over.
 #include <gtest/gtest.h>
+// accept() for the listener the harness opened.
+#ifdef _WIN32
+#include <winsock2.h>
+#else
 #include <sys/socket.h>
+#endif
 
 #include <chrono>
 #include <future>
@@ -144,7 +149,7 @@ TEST_F(ClientConnectTest, PlayerReportsOverTheConnectionItOpened) {
   game.player.onMove = ReportPosition;
   Keys_Press(SC_D);
   Player_HandleKeys(game.player);
-  const int peer = accept(listener, nullptr, nullptr);
+  const int peer = static_cast<int>(accept(listener, nullptr, nullptr));
   EXPECT_EQ(PlainReceive(peer, POSITION_REPORT_SIZE, 5.0), BuildPositionReport(34, 33));
   PlainClose(peer);
   PlainClose(listener);

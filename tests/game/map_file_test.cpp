@@ -17,7 +17,7 @@ class MapFileTest : public ::testing::Test {
  protected:
   // Writes map/Map and returns its path the way the programs spell it.
   std::string WriteMap(const std::string& bytes) {
-    File_Write(dir_ / "map" / "Map", bytes);
+    File_Write((dir_ / "map" / "Map").string(), bytes);
     return (dir_ / "map\\Map").string();
   }
 

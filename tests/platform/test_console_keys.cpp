@@ -66,24 +66,6 @@ bool Signals_Taken(pid_t pid) {
   return false;
 }
 
-TEST(Clock, ShortAndNegativePausesReturnAtOnceOthersPause) {
-  double start = TimerSeconds();
-  SleepMs(0);
-  SleepMs(-5);
-  SleepMs(-100000);
-  double after_instant = TimerSeconds();
-  SleepMs(30);
-  double after_pause = TimerSeconds();
-  EXPECT_LT(after_instant - start, 0.02);
-  EXPECT_GE(after_pause - after_instant, 0.029);
-}
-
-TEST(Keys, ScancodesOutsideTheTableAreNeverDown) {
-  EXPECT_FALSE(IsKeyDown(200));
-  EXPECT_FALSE(IsKeyDown(128));
-  EXPECT_FALSE(IsKeyDown(-1));
-}
-
 TEST(Console, LinesFromEightThreadsStayWholeInAPipe) {
   Child child = Child_Start({"print"}, ChildInput::DevNull);
   Child_ReadToEnd(child);

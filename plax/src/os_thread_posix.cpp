@@ -3,7 +3,6 @@
 #include <pthread.h>
 #include <signal.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -36,37 +35,6 @@ sigset_t EngineThreadSignalMask() {
 }
 
 }  // namespace
-
-std::atomic<OsThreadStarter> OsThread_Starter{OsThread_Start};
-
-void OsSemaphore_Take(OsSemaphore& semaphore) {
-  for (;;) {
-    int count = semaphore.count.load(std::memory_order_relaxed);
-    if (count > 0) {
-      if (semaphore.count.compare_exchange_weak(count, count - 1, std::memory_order_acquire)) {
-        return;
-      }
-      continue;
-    }
-    semaphore.count.wait(0, std::memory_order_relaxed);
-  }
-}
-
-void OsSemaphore_Release(OsSemaphore& semaphore) {
-  semaphore.count.fetch_add(1, std::memory_order_release);
-  semaphore.count.notify_one();
-}
-
-void OsWakeup_Signal(OsWakeup& wakeup) {
-  wakeup.pending.fetch_add(1, std::memory_order_release);
-  wakeup.pending.notify_one();
-}
-
-void OsWakeup_Wait(OsWakeup& wakeup) {
-  while (wakeup.pending.exchange(0, std::memory_order_acquire) == 0) {
-    wakeup.pending.wait(0, std::memory_order_relaxed);
-  }
-}
 
 bool OsThread_Start(OsThread& thread, OsThreadFunction function, std::uint32_t argument,
                     std::size_t stack_bytes) {
@@ -102,10 +70,4 @@ void OsThread_Join(OsThread& thread) {
 
 void OsThread_SleepMs(int milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
-double OsClock_Seconds() {
-  using Seconds = std::chrono::duration<double>;
-  return std::chrono::duration_cast<Seconds>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
 }

@@ -91,6 +91,10 @@ ssize_t SendOnce(int socket, const char* data, std::size_t size, const SockTarge
 
 }  // namespace
 
+void Sock_Startup() {}
+
+void Sock_Cleanup() {}
+
 int Sock_OpenTcp(bool non_blocking) {
   int type = SOCK_STREAM | SOCK_CLOEXEC | (non_blocking ? SOCK_NONBLOCK : 0);
   return socket(AF_INET, type, 0);
@@ -110,10 +114,12 @@ void Sock_Shutdown(int socket) {
   shutdown(socket, SHUT_RDWR);
 }
 
-void Sock_SetBlocking(int socket, bool blocking) {
+// Blocking: each send asks for MSG_DONTWAIT itself, and a receive that must
+// not wait does the same.
+void Sock_SetServing(int socket) {
   int flags = fcntl(socket, F_GETFL, 0);
   if (flags < 0) return;
-  fcntl(socket, F_SETFL, blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK));
+  fcntl(socket, F_SETFL, flags & ~O_NONBLOCK);
 }
 
 void Sock_SetNoDelay(int socket) {
@@ -121,7 +127,8 @@ void Sock_SetNoDelay(int socket) {
   setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
-void Sock_SetReuseAddress(int socket) {
+// SO_REUSEADDR on Linux still refuses a port that another socket listens on.
+void Sock_PrepareListener(int socket) {
   int on = 1;
   setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
 }

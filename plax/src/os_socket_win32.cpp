@@ -1,0 +1,297 @@
+// The socket layer on Winsock 2. Engine sockets stay non-blocking for their
+// whole life: Winsock has no per-call "don't wait" flag, so every wait goes
+// through select with a time-out instead. Every error is read with
+// WSAGetLastError; no call raises a signal, a reset peer is a failed call.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <limits>
+
+#include "os_socket.h"
+
+namespace {
+
+SOCKET AsSocket(int socket) {
+  return static_cast<SOCKET>(static_cast<unsigned int>(socket));
+}
+
+// A Winsock handle is a small kernel handle value, so it fits an int; the
+// invalid value becomes -1.
+int AsInt(SOCKET socket) {
+  return socket == INVALID_SOCKET ? -1 : static_cast<int>(socket);
+}
+
+sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port) {
+  sockaddr_in result{};
+  result.sin_family = AF_INET;
+  result.sin_port = htons(port);
+  result.sin_addr.s_addr = address;
+  return result;
+}
+
+std::string Dotted(const sockaddr_in& address) {
+  char text[INET_ADDRSTRLEN] = {};
+  inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
+  return text;
+}
+
+// At most INT_MAX bytes per call: Winsock counts in int.
+int CallSize(std::size_t size) {
+  return static_cast<int>(std::min<std::size_t>(size, INT_MAX));
+}
+
+void SetNonBlocking(SOCKET socket, bool non_blocking) {
+  u_long mode = non_blocking ? 1 : 0;
+  ioctlsocket(socket, FIONBIO, &mode);
+}
+
+// A child process started by the program must not keep a connection open.
+void KeepFromChildren(SOCKET socket) {
+  SetHandleInformation(reinterpret_cast<HANDLE>(socket), HANDLE_FLAG_INHERIT, 0);
+}
+
+SOCKET OpenSocket(int type, int protocol) {
+  return WSASocketW(AF_INET, type, protocol, nullptr, 0,
+                    WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
+}
+
+enum class Ready { kYes, kTimedOut, kFailed };
+
+// select() for one socket. `write`: wait until it can take bytes (or a
+// connect has finished); otherwise until there is something to read. A
+// connect or send that fails shows in the exception set, so that set is
+// always watched too and counts as ready: the next call reports the error.
+Ready SelectOne(SOCKET socket, bool write, int timeout_ms) {
+  fd_set wanted;
+  fd_set failed;
+  FD_ZERO(&wanted);
+  FD_ZERO(&failed);
+  FD_SET(socket, &wanted);
+  FD_SET(socket, &failed);
+  timeval timeout{};
+  timeout.tv_sec = timeout_ms / 1000;
+  timeout.tv_usec = (timeout_ms % 1000) * 1000;
+  // The first argument is ignored by Winsock.
+  int result = select(0, write ? nullptr : &wanted, write ? &wanted : nullptr, &failed, &timeout);
+  if (result == SOCKET_ERROR) return Ready::kFailed;
+  return result == 0 ? Ready::kTimedOut : Ready::kYes;
+}
+
+// `error`: what WSAGetLastError said right after the call.
+SockReceive ReceiveOutcome(int result, int error, std::size_t& received) {
+  received = result > 0 ? static_cast<std::size_t>(result) : 0;
+  if (result > 0) return SockReceive::kData;
+  if (result == 0) return SockReceive::kClosed;
+  return error == WSAEWOULDBLOCK ? SockReceive::kWouldBlock : SockReceive::kFailed;
+}
+
+int SendOnce(SOCKET socket, const char* data, std::size_t size, const SockTarget* target) {
+  if (target == nullptr) return send(socket, data, CallSize(size), 0);
+  sockaddr_in address = MakeAddress(target->address, target->port);
+  return sendto(socket, data, CallSize(size), 0, reinterpret_cast<const sockaddr*>(&address),
+                sizeof address);
+}
+
+bool AddressOf(int socket, bool peer, sockaddr_in& address) {
+  int length = sizeof address;
+  auto* raw = reinterpret_cast<sockaddr*>(&address);
+  int result = peer ? getpeername(AsSocket(socket), raw, &length)
+                    : getsockname(AsSocket(socket), raw, &length);
+  return result == 0 && address.sin_family == AF_INET;
+}
+
+}  // namespace
+
+void Sock_Startup() {
+  WSADATA data{};
+  WSAStartup(2, &data);  // the version word 2: Winsock 2.0
+}
+
+void Sock_Cleanup() {
+  WSACleanup();
+}
+
+int Sock_OpenTcp(bool non_blocking) {
+  SOCKET socket = OpenSocket(SOCK_STREAM, IPPROTO_TCP);
+  if (socket != INVALID_SOCKET && non_blocking) SetNonBlocking(socket, true);
+  return AsInt(socket);
+}
+
+int Sock_OpenUdp() {
+  return AsInt(OpenSocket(SOCK_DGRAM, IPPROTO_UDP));
+}
+
+void Sock_Close(int socket) {
+  closesocket(AsSocket(socket));
+}
+
+void Sock_Shutdown(int socket) {
+  shutdown(AsSocket(socket), SD_BOTH);
+}
+
+void Sock_SetServing(int socket) {
+  SetNonBlocking(AsSocket(socket), true);
+}
+
+void Sock_SetNoDelay(int socket) {
+  BOOL on = TRUE;
+  setsockopt(AsSocket(socket), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on),
+             sizeof on);
+}
+
+// Windows binds a port in TIME_WAIT without help, and SO_REUSEADDR there would
+// let a second program take a port that this one listens on.
+void Sock_PrepareListener(int socket) {
+  BOOL on = TRUE;
+  setsockopt(AsSocket(socket), SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&on),
+             sizeof on);
+}
+
+bool Sock_BindAny(int socket, std::uint16_t port) {
+  sockaddr_in address = MakeAddress(htonl(INADDR_ANY), port);
+  return bind(AsSocket(socket), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+}
+
+bool Sock_Listen(int socket, int backlog) {
+  return listen(AsSocket(socket), backlog) == 0;
+}
+
+bool Sock_Connect(int socket, std::uint32_t address, std::uint16_t port, int timeout_ms) {
+  SOCKET handle = AsSocket(socket);
+  sockaddr_in target = MakeAddress(address, port);
+  if (connect(handle, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) return true;
+  if (WSAGetLastError() != WSAEWOULDBLOCK) return false;
+  // A refused connect lands in the exception set, not the write set.
+  if (SelectOne(handle, /*write=*/true, timeout_ms) != Ready::kYes) return false;
+  int error = 0;
+  int length = sizeof error;
+  if (getsockopt(handle, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0) {
+    return false;
+  }
+  return error == 0;
+}
+
+SockWait Sock_WaitReadable(int socket, int timeout_ms) {
+  switch (SelectOne(AsSocket(socket), /*write=*/false, timeout_ms)) {
+    case Ready::kYes:
+      return SockWait::kReady;
+    case Ready::kTimedOut:
+      return SockWait::kTimedOut;
+    case Ready::kFailed:
+      break;
+  }
+  return SockWait::kFailed;
+}
+
+SockAccept Sock_Accept(int listening, int& accepted) {
+  SOCKET socket = accept(AsSocket(listening), nullptr, nullptr);
+  accepted = AsInt(socket);
+  if (socket != INVALID_SOCKET) {
+    KeepFromChildren(socket);
+    // The listener's non-blocking mode carries over; set it all the same,
+    // since the worker and senders rely on it.
+    SetNonBlocking(socket, true);
+    return SockAccept::kAccepted;
+  }
+  switch (WSAGetLastError()) {
+    case WSAEWOULDBLOCK:
+    case WSAECONNRESET:
+    case WSAEINTR:
+    case WSAENETDOWN:
+      return SockAccept::kRetry;
+    case WSAEMFILE:
+    case WSAENOBUFS:
+      return SockAccept::kExhausted;
+    default:
+      return SockAccept::kFailed;
+  }
+}
+
+SockReceive Sock_Receive(int socket, char* buffer, std::size_t size, std::size_t& received,
+                         bool dont_wait) {
+  SOCKET handle = AsSocket(socket);
+  // An adopted socket may have come in blocking: look before reading.
+  if (dont_wait && SelectOne(handle, /*write=*/false, 0) == Ready::kTimedOut) {
+    received = 0;
+    return SockReceive::kWouldBlock;
+  }
+  int result = recv(handle, buffer, CallSize(size), 0);
+  return ReceiveOutcome(result, result < 0 ? WSAGetLastError() : 0, received);
+}
+
+SockReceive Sock_ReceiveFrom(int socket, char* buffer, std::size_t size, std::size_t& received,
+                             std::string& sender) {
+  sockaddr_in from{};
+  int length = sizeof from;
+  int result = recvfrom(AsSocket(socket), buffer, CallSize(size), 0,
+                        reinterpret_cast<sockaddr*>(&from), &length);
+  int error = result < 0 ? WSAGetLastError() : 0;
+  // Winsock reports a datagram longer than the buffer as an error; POSIX
+  // hands over the part that fits, and so does this.
+  if (error == WSAEMSGSIZE) result = CallSize(size);
+  // A port-unreachable answer to an earlier datagram of ours is no fault of
+  // this socket: no datagram this time.
+  if (error == WSAECONNRESET) error = WSAEWOULDBLOCK;
+  sender = (result >= 0 && length >= static_cast<int>(sizeof from)) ? Dotted(from) : std::string();
+  return ReceiveOutcome(result, error, received);
+}
+
+bool Sock_PeerAddress(int socket, std::string& dotted) {
+  sockaddr_in address{};
+  if (!AddressOf(socket, /*peer=*/true, address)) return false;
+  dotted = Dotted(address);
+  return true;
+}
+
+bool Sock_LocalAddress(int socket, std::string& dotted) {
+  sockaddr_in address{};
+  if (!AddressOf(socket, /*peer=*/false, address)) return false;
+  dotted = Dotted(address);
+  return true;
+}
+
+std::uint16_t Sock_LocalPort(int socket) {
+  sockaddr_in address{};
+  return AddressOf(socket, /*peer=*/false, address) ? ntohs(address.sin_port) : 0;
+}
+
+SockSend Sock_SendAll(int socket, const char* data, std::size_t size, const SockTarget* target,
+                      int stall_ms, std::uint32_t& sent) {
+  // The count is 32 bits wide: a size it cannot hold would never be reached,
+  // and the offset would wrap round to bytes already sent.
+  if (size > std::numeric_limits<std::uint32_t>::max()) return SockSend::kFailed;
+  SOCKET handle = AsSocket(socket);
+  while (sent != size) {
+    int result = SendOnce(handle, data + sent, size - sent, target);
+    if (result > 0) {
+      sent += static_cast<std::uint32_t>(result);
+      continue;
+    }
+    if (result == 0) continue;
+    if (WSAGetLastError() != WSAEWOULDBLOCK) return SockSend::kFailed;
+    // The platform's buffer is full: wait for room, at most `stall_ms` from
+    // now, that is from the last byte it took.
+    Ready ready = SelectOne(handle, /*write=*/true, stall_ms);
+    if (ready == Ready::kTimedOut) return SockSend::kStalled;
+    if (ready == Ready::kFailed) return SockSend::kFailed;
+  }
+  return SockSend::kComplete;
+}
+
+std::uint32_t Sock_ParseDotted(const char* text) {
+  return inet_addr(text);
+}
+
+bool Sock_ResolveName(const char* host, std::uint32_t& address) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(host, nullptr, &hints, &found) != 0 || found == nullptr) return false;
+  address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+  freeaddrinfo(found);
+  return true;
+}
