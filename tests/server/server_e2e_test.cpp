@@ -144,7 +144,7 @@ TEST_F(ServerTest, UnknownTypeBytesAreIgnored) {
 }
 
 TEST_F(ServerTest, TakenPortEndsTheServerWithMinusOne) {
-  const int holder = socket(AF_INET, SOCK_STREAM, 0);
+  const int holder = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   // Earlier tests may leave closed connections of the port waiting out their time.
   const int on = 1;
   setsockopt(holder, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
@@ -153,7 +153,7 @@ TEST_F(ServerTest, TakenPortEndsTheServerWithMinusOne) {
   address.sin_port = htons(GAME_PORT);
   ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   ASSERT_EQ(listen(holder, 1), 0);
-  ASSERT_NO_FATAL_FAILURE(Start());
+  ASSERT_NO_FATAL_FAILURE(Start({.withMap = true, .mapBytes = "", .onTerminal = false}));
   EXPECT_TRUE(Server_ExpectLines(run_, {"[FEHLER] Can't bind port on socket"}));
   EXPECT_EQ(Server_WaitExit(run_), 255);
   close(holder);

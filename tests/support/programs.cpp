@@ -25,6 +25,30 @@ std::set<unsigned long> OwnSockets() {
   return inodes;
 }
 
+std::string WinePrefix() {
+  return Setting("TILEGAME_WINDOWS_BUILD") + "/wine-prefix";
+}
+
+bool wine_session_booted = false;
+
+// Wine boots a session (its services and desktop) with the first program
+// that a fresh prefix server runs. A first program whose input is a terminal
+// waits for that boot for ever, and the session's programs keep the first
+// program's output open for as long as they live. So each test starts a
+// session of its own (what an earlier test left behind has stalled new
+// programs) with a program that does nothing and writes nowhere, and the
+// server outlives the test's last program by half a minute.
+void Wine_BootSession() {
+  ChildOptions quiet;
+  quiet.env = {"WINEPREFIX=" + WinePrefix()};
+  quiet.output = ChildOutput::DevNull;
+  quiet.keep_stderr = false;
+  RunProgram("wineserver", {"-k"}, 20.0, quiet);
+  RunProgram("wineserver", {"-p30"}, 20.0, quiet);
+  RunProgram(Setting("TILEGAME_WINDOWS_BUILD") + "/wine-run", {"cmd", "/c", "exit"}, 60.0, quiet);
+  wine_session_booted = true;
+}
+
 }  // namespace
 
 std::vector<std::string> GameProgram(const std::string& name, const std::string& built,
@@ -32,6 +56,7 @@ std::vector<std::string> GameProgram(const std::string& name, const std::string&
   const std::string windows_build = Setting("TILEGAME_WINDOWS_BUILD");
   std::vector<std::string> argv{built};
   if (!windows_build.empty()) {
+    if (!wine_session_booted) Wine_BootSession();
     argv = {windows_build + "/wine-run", windows_build + "/bin/" + name + ".exe"};
   }
   argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -58,8 +83,9 @@ bool GameProgram_UnderWine() {
 void GameProgram_EndWine() {
   if (!GameProgram_UnderWine()) return;
   ChildOptions options;
-  options.env = {"WINEPREFIX=" + Setting("TILEGAME_WINDOWS_BUILD") + "/wine-prefix"};
+  options.env = {"WINEPREFIX=" + WinePrefix()};
   RunProgram("wineserver", {"-k"}, 20.0, options);
+  wine_session_booted = false;
 }
 
 bool GameProgram_Listening(const Child& program, int port) {

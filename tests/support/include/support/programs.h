@@ -11,6 +11,7 @@
 #include "support/child.h"
 
 // The command line that starts program `name` (`built`: this build's own).
+// Under Wine the first call boots the prefix's session first.
 std::vector<std::string> GameProgram(const std::string& name, const std::string& built,
                                      const std::vector<std::string>& arguments = {});
 // Options for starting one: line ends read the same whichever system's program it is.
