@@ -1,14 +1,19 @@
 // The socket layer on Winsock 2. Engine sockets stay non-blocking for their
-// whole life: Winsock has no per-call "don't wait" flag, so every wait goes
-// through select with a time-out instead. Every error is read with
-// WSAGetLastError; no call raises a signal, a reset peer is a failed call.
+// whole life: Winsock has no per-call "don't wait" flag, so every wait has a
+// time-out of its own instead. Every error is read with WSAGetLastError; no
+// call raises a signal, a reset peer is a failed call.
+//
+// A worker waiting for a socket must wake when the socket is shut down from
+// another thread. A select does not reliably end on a local shutdown there,
+// so a worker waits on two events instead: the socket's network event and a
+// wake event that Sock_Shutdown sets.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <algorithm>
-#include <chrono>
 #include <climits>
 #include <limits>
+#include <map>
 
 #include "os_socket.h"
 
@@ -56,6 +61,51 @@ void KeepFromChildren(SOCKET socket) {
 SOCKET OpenSocket(int type, int protocol) {
   return WSASocketW(AF_INET, type, protocol, nullptr, 0,
                     WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
+}
+
+// The events of one waited-on socket, made on first use and freed when the
+// socket is closed.
+struct SocketEvents {
+  HANDLE network = nullptr;  // readable, connection waiting, closed
+  HANDLE wake = nullptr;     // set by Sock_Shutdown, never reset
+};
+
+// A lock with no constructor or destructor, and a table that is never freed:
+// both serve the engine's clean-up, which runs during static destruction.
+SRWLOCK g_events_lock = SRWLOCK_INIT;
+std::map<SOCKET, SocketEvents>& EventsTable() {
+  static auto* table = new std::map<SOCKET, SocketEvents>;
+  return *table;
+}
+
+// The socket's events; `watch` also ties the network event to the socket.
+SocketEvents EventsOf(SOCKET socket, bool watch) {
+  AcquireSRWLockExclusive(&g_events_lock);
+  SocketEvents& events = EventsTable()[socket];
+  if (events.wake == nullptr) events.wake = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (watch && events.network == nullptr) {
+    // Auto-reset: the wait that sees it resets it, with no further call.
+    // Winsock sets it again while bytes or connections remain after the
+    // next receive or accept.
+    events.network = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    WSAEventSelect(socket, events.network, FD_READ | FD_ACCEPT | FD_CLOSE);
+  }
+  SocketEvents copy = events;
+  ReleaseSRWLockExclusive(&g_events_lock);
+  return copy;
+}
+
+void ForgetEvents(SOCKET socket) {
+  AcquireSRWLockExclusive(&g_events_lock);
+  auto found = EventsTable().find(socket);
+  SocketEvents events;
+  if (found != EventsTable().end()) {
+    events = found->second;
+    EventsTable().erase(found);
+  }
+  ReleaseSRWLockExclusive(&g_events_lock);
+  if (events.network != nullptr) CloseHandle(events.network);
+  if (events.wake != nullptr) CloseHandle(events.wake);
 }
 
 enum class Ready { kYes, kTimedOut, kFailed };
@@ -124,12 +174,15 @@ int Sock_OpenUdp() {
   return AsInt(OpenSocket(SOCK_DGRAM, IPPROTO_UDP));
 }
 
+// The events go first: once the socket is closed its number may be reused.
 void Sock_Close(int socket) {
+  ForgetEvents(AsSocket(socket));
   closesocket(AsSocket(socket));
 }
 
 void Sock_Shutdown(int socket) {
   shutdown(AsSocket(socket), SD_BOTH);
+  SetEvent(EventsOf(AsSocket(socket), /*watch=*/false).wake);
 }
 
 void Sock_SetServing(int socket) {
@@ -174,22 +227,25 @@ bool Sock_Connect(int socket, std::uint32_t address, std::uint16_t port, int tim
   return error == 0;
 }
 
+// A shut-down socket counts as readable for good, as on POSIX: the next
+// receive or accept reports the end.
 SockWait Sock_WaitReadable(int socket, int timeout_ms) {
-  switch (SelectOne(AsSocket(socket), /*write=*/false, timeout_ms)) {
-    case Ready::kYes:
-      return SockWait::kReady;
-    case Ready::kTimedOut:
-      return SockWait::kTimedOut;
-    case Ready::kFailed:
-      break;
-  }
-  return SockWait::kFailed;
+  SOCKET handle = AsSocket(socket);
+  SocketEvents events = EventsOf(handle, /*watch=*/true);
+  HANDLE both[2] = {events.wake, events.network};
+  DWORD result = WaitForMultipleObjects(2, both, FALSE, static_cast<DWORD>(timeout_ms));
+  if (result == WAIT_TIMEOUT) return SockWait::kTimedOut;
+  if (result == WAIT_OBJECT_0) return SockWait::kReady;
+  return result == WAIT_OBJECT_0 + 1 ? SockWait::kReady : SockWait::kFailed;
 }
 
 SockAccept Sock_Accept(int listening, int& accepted) {
   SOCKET socket = accept(AsSocket(listening), nullptr, nullptr);
   accepted = AsInt(socket);
   if (socket != INVALID_SOCKET) {
+    // An accepted socket starts with the listener's event association; its
+    // own worker makes its own.
+    WSAEventSelect(socket, nullptr, 0);
     KeepFromChildren(socket);
     // The listener's non-blocking mode carries over; set it all the same,
     // since the worker and senders rely on it.
@@ -210,15 +266,12 @@ SockAccept Sock_Accept(int listening, int& accepted) {
   }
 }
 
+// Never waits: every engine socket is non-blocking once it serves (the
+// opening operations and the adoption see to that), so `dont_wait` holds
+// without asking.
 SockReceive Sock_Receive(int socket, char* buffer, std::size_t size, std::size_t& received,
-                         bool dont_wait) {
-  SOCKET handle = AsSocket(socket);
-  // An adopted socket may have come in blocking: look before reading.
-  if (dont_wait && SelectOne(handle, /*write=*/false, 0) == Ready::kTimedOut) {
-    received = 0;
-    return SockReceive::kWouldBlock;
-  }
-  int result = recv(handle, buffer, CallSize(size), 0);
+                         bool /*dont_wait*/) {
+  int result = recv(AsSocket(socket), buffer, CallSize(size), 0);
   return ReceiveOutcome(result, result < 0 ? WSAGetLastError() : 0, received);
 }
 
@@ -281,11 +334,14 @@ SockSend Sock_SendAll(int socket, const char* data, std::size_t size, const Sock
   return SockSend::kComplete;
 }
 
+// Winsock's conversions take empty text for an address (0.0.0.0, or this
+// machine); on POSIX it is none, and so it is here.
 std::uint32_t Sock_ParseDotted(const char* text) {
-  return inet_addr(text);
+  return text[0] == '\0' ? SOCK_ADDRESS_NONE : inet_addr(text);
 }
 
 bool Sock_ResolveName(const char* host, std::uint32_t& address) {
+  if (host[0] == '\0') return false;
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;

@@ -1,5 +1,6 @@
-// The parts of the thread layer that standard C++ covers on every platform:
-// semaphores, wake-ups, the clock and the choice of thread starter.
+// The parts of the thread layer that are the same on every platform:
+// semaphores and wake-ups on top of OsAtomic_Wait, the clock and the choice
+// of thread starter.
 #include <atomic>
 #include <chrono>
 
@@ -16,23 +17,23 @@ void OsSemaphore_Take(OsSemaphore& semaphore) {
       }
       continue;
     }
-    semaphore.count.wait(0, std::memory_order_relaxed);
+    OsAtomic_Wait(semaphore.count, 0);
   }
 }
 
 void OsSemaphore_Release(OsSemaphore& semaphore) {
   semaphore.count.fetch_add(1, std::memory_order_release);
-  semaphore.count.notify_one();
+  OsAtomic_Notify(semaphore.count);
 }
 
 void OsWakeup_Signal(OsWakeup& wakeup) {
   wakeup.pending.fetch_add(1, std::memory_order_release);
-  wakeup.pending.notify_one();
+  OsAtomic_Notify(wakeup.pending);
 }
 
 void OsWakeup_Wait(OsWakeup& wakeup) {
   while (wakeup.pending.exchange(0, std::memory_order_acquire) == 0) {
-    wakeup.pending.wait(0, std::memory_order_relaxed);
+    OsAtomic_Wait(wakeup.pending, 0);
   }
 }
 

@@ -17,6 +17,13 @@ struct OsSemaphore {
   std::atomic<int> count{1};
 };
 
+// Blocks while `value` still holds `expected`, until an OsAtomic_Notify on it;
+// may also return early. The primitive under the semaphores and wake-ups,
+// in the platform's file: the standard library's own atomic wait is not
+// sound on every platform.
+void OsAtomic_Wait(std::atomic<int>& value, int expected);
+void OsAtomic_Notify(std::atomic<int>& value);
+
 void OsSemaphore_Take(OsSemaphore& semaphore);
 void OsSemaphore_Release(OsSemaphore& semaphore);
 

@@ -36,6 +36,15 @@ sigset_t EngineThreadSignalMask() {
 
 }  // namespace
 
+// A futex on Linux.
+void OsAtomic_Wait(std::atomic<int>& value, int expected) {
+  value.wait(expected, std::memory_order_relaxed);
+}
+
+void OsAtomic_Notify(std::atomic<int>& value) {
+  value.notify_one();
+}
+
 bool OsThread_Start(OsThread& thread, OsThreadFunction function, std::uint32_t argument,
                     std::size_t stack_bytes) {
   thread = OsThread{};

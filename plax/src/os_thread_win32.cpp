@@ -21,7 +21,46 @@ unsigned __stdcall RunThread(void* raw) {
   return 0;
 }
 
+// Waiters sleep in one of a few buckets chosen by the address they wait on,
+// so that a release wakes only the threads that may care (a single shared
+// condition would wake the sleeping reaper on every registry release). Lock
+// and condition need no constructor or destructor, so they work before the
+// first static constructor and after the last static destructor, where the
+// engine's start-up and clean-up run.
+struct WaitBucket {
+  SRWLOCK lock = SRWLOCK_INIT;
+  CONDITION_VARIABLE condition = CONDITION_VARIABLE_INIT;
+};
+
+constexpr std::size_t kWaitBuckets = 64;
+WaitBucket g_wait_buckets[kWaitBuckets];
+
+WaitBucket& BucketOf(const std::atomic<int>& value) {
+  auto address = reinterpret_cast<std::uintptr_t>(&value);
+  return g_wait_buckets[(address / sizeof(value)) % kWaitBuckets];
+}
+
 }  // namespace
+
+// The value is checked under the lock that the notifier takes too, so a
+// change cannot slip in between the check and the sleep.
+void OsAtomic_Wait(std::atomic<int>& value, int expected) {
+  WaitBucket& bucket = BucketOf(value);
+  AcquireSRWLockExclusive(&bucket.lock);
+  if (value.load(std::memory_order_relaxed) == expected) {
+    SleepConditionVariableSRW(&bucket.condition, &bucket.lock, INFINITE, 0);
+  }
+  ReleaseSRWLockExclusive(&bucket.lock);
+}
+
+// Values that share a bucket share its condition: all its sleepers wake and
+// look at their own value.
+void OsAtomic_Notify(std::atomic<int>& value) {
+  WaitBucket& bucket = BucketOf(value);
+  AcquireSRWLockExclusive(&bucket.lock);
+  ReleaseSRWLockExclusive(&bucket.lock);
+  WakeAllConditionVariable(&bucket.condition);
+}
 
 bool OsThread_Start(OsThread& thread, OsThreadFunction function, std::uint32_t argument,
                     std::size_t stack_bytes) {

@@ -1,6 +1,4 @@
 // Opening client connections: argument checks, resolution, connect failures.
-#include <arpa/inet.h>
-
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -86,7 +84,7 @@ TEST(OpenClient, UnansweredConnectTimesOut) {
   std::vector<int> queued;
   for (int i = 0; i < 2; ++i) {
     int s = Sock_OpenTcp(true);
-    Sock_Connect(s, htonl(0x7F000001u), port, 200);
+    Sock_Connect(s, Sock_ParseDotted("127.0.0.1"), port, 200);
     queued.push_back(s);
   }
   int descriptors = CountOpenDescriptors();
@@ -122,18 +120,6 @@ TEST(OpenClient, ConnectsByNameAndKeepsTheGivenHostText) {
   EXPECT_EQ(PLAX_Close(id), PLAX_GURU_NO_ERROR);
   PlainClose(listener);
   ExpectAllReaped();
-}
-
-TEST(OpenClient, NoDescriptorLeftGivesCantCreateSocket) {
-  std::uint16_t port = 0;
-  int listener = PlainListen(port, 4);
-  std::uint64_t saved = ExhaustDescriptors();
-  PLAX_ID id = 0;
-  PLAX_Result result = Open(id, "127.0.0.1", port);
-  RestoreDescriptorLimit(saved);
-  EXPECT_EQ(result, PLAX_GURU_CANT_CREATE_SOCKET);
-  EXPECT_EQ(id, 0u);
-  PlainClose(listener);
 }
 
 // A worker that cannot be started is reported, and nothing is left behind.

@@ -1,9 +1,4 @@
 // Datagram records: the worker's datagram loop and the datagram send path.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include "gtest/gtest.h"
 #include "os_socket.h"
 #include "plax_internal.h"
@@ -16,28 +11,22 @@ struct UdpPeer {
   std::uint16_t port = 0;
 };
 
+// The peer receives through the engine's own socket layer.
 UdpPeer OpenUdpPeer() {
   UdpPeer peer;
   peer.socket = Sock_OpenUdp();
   Sock_BindAny(peer.socket, 0);
   peer.port = Sock_LocalPort(peer.socket);
-  timeval wait{5, 0};
-  setsockopt(peer.socket, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
   return peer;
 }
 
-void SendTo(int socket, const std::string& data, std::uint16_t port) {
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(port);
-  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  sendto(socket, data.data(), data.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-}
-
 std::string ReceiveOne(int socket) {
+  if (Sock_WaitReadable(socket, 5000) != SockWait::kReady) return "<none>";
   char buffer[2048];
-  ssize_t n = recv(socket, buffer, sizeof buffer, 0);
-  return n >= 0 ? std::string(buffer, static_cast<std::size_t>(n)) : "<none>";
+  std::size_t received = 0;
+  std::string sender;
+  SockReceive result = Sock_ReceiveFrom(socket, buffer, sizeof buffer, received, sender);
+  return result == SockReceive::kData ? std::string(buffer, received) : "<none>";
 }
 
 PLAX_ID OpenRecord() {
@@ -53,9 +42,9 @@ TEST(Datagram, EachDatagramArrivesWithItsSender) {
   PLAX_ID id = OpenRecord();
   UdpPeer peer = OpenUdpPeer();
   std::uint16_t port = RecordPort(id);
-  SendTo(peer.socket, std::string("one\0", 4), port);
-  SendTo(peer.socket, "", port);  // an empty datagram is delivered, not an end
-  SendTo(peer.socket, "three", port);
+  PlainSendDatagram(peer.socket, std::string("one\0", 4), port);
+  PlainSendDatagram(peer.socket, "", port);  // an empty datagram is delivered, not an end
+  PlainSendDatagram(peer.socket, "three", port);
   ASSERT_TRUE(WaitUntil([&] { return Rec_Count(EventKind::kDatagram, id) == 3; }));
   std::vector<RecordedEvent> events = Rec_EventsOf(id);
   EXPECT_EQ(events[0].data, std::string("one\0", 4));
@@ -66,7 +55,7 @@ TEST(Datagram, EachDatagramArrivesWithItsSender) {
   EXPECT_EQ(PLAX_Close(id), PLAX_GURU_NO_ERROR);
   ExpectAllReaped();
   EXPECT_EQ(Rec_Count(EventKind::kDatagram, id), 3);  // no phantom datagram at the close
-  close(peer.socket);
+  Sock_Close(peer.socket);
 }
 
 TEST(Datagram, SendReachesNamedHostAndCounts) {
@@ -84,7 +73,7 @@ TEST(Datagram, SendReachesNamedHostAndCounts) {
   EXPECT_EQ(PLAX_FindConnection(id)->V_BytesSent, 11);
   OsSemaphore_Release(PLAX_RegistryMutex);
   CloseWhenRunning(id);
-  close(peer.socket);
+  Sock_Close(peer.socket);
   ExpectAllReaped();
 }
 

@@ -4,8 +4,6 @@
 // opening operations only PLAX_OpenServer is called, so this also shows that
 // the engine's start-up and clean-up are linked in through it.
 // Usage: plax_exit_helper PORT return|exit
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>

@@ -1,14 +1,23 @@
 // Host resolution and its 60-second cache, with a clock and a name lookup
 // that the test controls and counts.
-#include <arpa/inet.h>
-
 #include <atomic>
+#include <cstring>
 #include <string>
 
 #include "gtest/gtest.h"
 #include "plax_internal.h"
 
 namespace {
+
+// An address as the engine keeps it: its four bytes in network order.
+std::uint32_t NetworkOrder(std::uint32_t host_order) {
+  const unsigned char bytes[4] = {
+      static_cast<unsigned char>(host_order >> 24), static_cast<unsigned char>(host_order >> 16),
+      static_cast<unsigned char>(host_order >> 8), static_cast<unsigned char>(host_order)};
+  std::uint32_t value = 0;
+  std::memcpy(&value, bytes, sizeof value);
+  return value;
+}
 
 std::atomic<double> g_now{1000.0};
 std::atomic<int> g_lookups{0};
@@ -26,7 +35,7 @@ bool TestResolve(const char* host, std::uint32_t& address) {
     address = 0xFFFFFFFFu;
     return true;
   }
-  address = htonl(0x0A000000u + static_cast<std::uint32_t>(name.size()));
+  address = NetworkOrder(0x0A000000u + static_cast<std::uint32_t>(name.size()));
   return true;
 }
 
@@ -53,8 +62,8 @@ std::uint32_t Resolve(const char* host) {
 }  // namespace
 
 TEST_F(HostCache, DottedTextNeedsNoLookupButIsCached) {
-  EXPECT_EQ(Resolve("127.0.0.1"), htonl(0x7F000001u));
-  EXPECT_EQ(Resolve("127.1"), htonl(0x7F000001u));  // classic short form
+  EXPECT_EQ(Resolve("127.0.0.1"), NetworkOrder(0x7F000001u));
+  EXPECT_EQ(Resolve("127.1"), NetworkOrder(0x7F000001u));  // classic short form
   EXPECT_EQ(g_lookups, 0);
   ASSERT_NE(PLAX_HostCache.V_First, nullptr);
   EXPECT_EQ(PLAX_HostCache.V_First->V_Host, "127.0.0.1");
@@ -101,7 +110,7 @@ TEST_F(HostCache, UnresolvableAndAllOnesFailAndAreNotCached) {
   EXPECT_EQ(address, 7u);
   EXPECT_EQ(PLAX_HostCache.V_First, nullptr);
   // The cache lock was released: the next resolution works.
-  EXPECT_EQ(Resolve("somewhere"), htonl(0x0A000009u));
+  EXPECT_EQ(Resolve("somewhere"), NetworkOrder(0x0A000009u));
 }
 
 TEST_F(HostCache, AllOnesDottedTextIsNeverAnAddress) {
@@ -113,5 +122,5 @@ TEST_F(HostCache, AllOnesDottedTextIsNeverAnAddress) {
 
 TEST_F(HostCache, RealLookupFindsLocalhost) {
   PLAX_SetHostCacheHooks({});
-  EXPECT_EQ(Resolve("localhost"), htonl(0x7F000001u));
+  EXPECT_EQ(Resolve("localhost"), NetworkOrder(0x7F000001u));
 }

@@ -1,7 +1,4 @@
 // Start-up, the reaper and the clean-up at exit.
-#include <signal.h>
-#include <sys/resource.h>
-
 #include <atomic>
 #include <chrono>
 #include <sstream>
@@ -26,13 +23,6 @@ int CountLines(const std::string& text, const std::string& prefix) {
   int count = 0;
   for (std::string line; std::getline(lines, line);) count += line.rfind(prefix, 0) == 0 ? 1 : 0;
   return count;
-}
-
-// Voluntary context switches of every thread of this process.
-long ContextSwitches() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_nvcsw;
 }
 
 }  // namespace
@@ -77,47 +67,5 @@ TEST(Lifecycle, ReaperRunsAndTakesUpAClosedRecordQuickly) {
   double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_LT(took, 0.5);  // not the worker's 1-second wait
   PlainClose(pair.peer);
-  ExpectAllReaped();
-}
-
-// An idle engine sleeps: the reaper is woken by events, not by a timer.
-TEST(Lifecycle, IdleEngineDoesNotWakeUp) {
-  long before = ContextSwitches();
-  OsThread_SleepMs(1000);
-  long woken = ContextSwitches() - before;
-  EXPECT_LT(woken, 50);  // a timer-driven reaper would wake about 1000 times
-}
-
-namespace {
-
-std::atomic<int> stop_signals_blocked_on_worker{-1};
-std::atomic<int> stop_signals_blocked_on_reaper{-1};
-
-int StopSignalsBlockedHere() {
-  sigset_t current;
-  pthread_sigmask(SIG_BLOCK, nullptr, &current);
-  return sigismember(&current, SIGTERM) == 1 && sigismember(&current, SIGINT) == 1;
-}
-
-}  // namespace
-
-// A stop signal must reach the program's own threads, where its handler acts.
-TEST(Lifecycle, EngineThreadsLeaveStopSignalsToTheProgram) {
-  std::uint16_t port = 0;
-  int listener = PlainListen(port, 1);
-  PLAX_ID id = 0;
-  ASSERT_EQ(
-      PLAX_OpenClient(
-          id, "127.0.0.1", port,
-          [](PLAX_ID) { stop_signals_blocked_on_reaper = StopSignalsBlockedHere(); },
-          [](PLAX_ID) { stop_signals_blocked_on_worker = StopSignalsBlockedHere(); }, nullptr, 5),
-      PLAX_GURU_NO_ERROR);
-  ASSERT_TRUE(WaitUntil([] { return stop_signals_blocked_on_worker != -1; }));
-  CloseWhenRunning(id);
-  ASSERT_TRUE(WaitUntil([] { return stop_signals_blocked_on_reaper != -1; }));
-  EXPECT_EQ(stop_signals_blocked_on_worker, 1);
-  EXPECT_EQ(stop_signals_blocked_on_reaper, 1);
-  EXPECT_EQ(StopSignalsBlockedHere(), 0) << "the caller's own mask must be left as it was";
-  PlainClose(listener);
   ExpectAllReaped();
 }

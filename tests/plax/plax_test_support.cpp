@@ -1,12 +1,5 @@
 #include "plax_test_support.h"
 
-#include <dirent.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <mutex>
 
 #include "gtest/gtest.h"
@@ -111,33 +104,6 @@ PLAX_ID Rec_WaitAdopted(std::size_t n) {
   return adopted;
 }
 
-int CountOpenDescriptors() {
-  DIR* folder = opendir("/proc/self/fd");
-  if (folder == nullptr) return -1;
-  int count = 0;
-  while (readdir(folder) != nullptr) ++count;
-  closedir(folder);
-  return count - 3;  // ".", ".." and the folder's own descriptor
-}
-
-std::uint64_t ExhaustDescriptors() {
-  rlimit limit{};
-  getrlimit(RLIMIT_NOFILE, &limit);
-  std::uint64_t saved = limit.rlim_cur;
-  int lowest_free = dup(0);
-  close(lowest_free);
-  limit.rlim_cur = static_cast<rlim_t>(lowest_free);
-  EXPECT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
-  return saved;
-}
-
-void RestoreDescriptorLimit(std::uint64_t soft_limit) {
-  rlimit limit{};
-  getrlimit(RLIMIT_NOFILE, &limit);
-  limit.rlim_cur = static_cast<rlim_t>(soft_limit);
-  setrlimit(RLIMIT_NOFILE, &limit);
-}
-
 std::int32_t RecordState(PLAX_ID id) {
   OsSemaphore_Take(PLAX_RegistryMutex);
   const PLAX_Connection* record = PLAX_FindConnection(id);
@@ -149,12 +115,6 @@ std::int32_t RecordState(PLAX_ID id) {
 std::uint16_t RecordPort(PLAX_ID id) {
   PLAX_Socket socket = RecordSocket(id);
   return socket != PLAX_INVALID_SOCKET ? Sock_LocalPort(socket) : 0;
-}
-
-bool HasNoDelay(PLAX_Socket socket) {
-  int on = 0;
-  socklen_t length = sizeof on;
-  return getsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, &length) == 0 && on != 0;
 }
 
 PLAX_Socket RecordSocket(PLAX_ID id) {
@@ -196,8 +156,8 @@ LoopbackPair ConnectToPlainPeer() {
   EXPECT_EQ(PLAX_OpenClient(pair.id, "127.0.0.1", port, Rec_OnDisconnected, Rec_OnConnected,
                             Rec_OnData, 5),
             PLAX_GURU_NO_ERROR);
-  pair.peer = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-  close(listener);
+  pair.peer = PlainAccept(listener);
+  PlainClose(listener);
   return pair;
 }
 

@@ -44,15 +44,13 @@ std::string Rec_Received(PLAX_ID id);
 // The connection adopted for the n-th offer (0-based), after waiting for it.
 PLAX_ID Rec_WaitAdopted(std::size_t n);
 
-// True if the socket sends without waiting to fill a segment.
+// True if the socket sends without waiting to fill a segment. This and
+// CountOpenDescriptors are in os_probe_posix.cpp / os_probe_win32.cpp.
 bool HasNoDelay(PLAX_Socket socket);
 PLAX_Socket RecordSocket(PLAX_ID id);
 
+// Descriptors (Linux) or handles (Windows) the process holds: a leak check.
 int CountOpenDescriptors();
-// Lowers the descriptor limit so that the next new descriptor fails; returns
-// the old limit's soft value for RestoreDescriptorLimit.
-std::uint64_t ExhaustDescriptors();
-void RestoreDescriptorLimit(std::uint64_t soft_limit);
 // A record's state, or -1 when the ID names no record.
 std::int32_t RecordState(PLAX_ID id);
 // The port a record's socket is bound to.

@@ -1,7 +1,4 @@
 // Sending and closing by ID, serialised sends and the stall bound.
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-
 #include <chrono>
 #include <thread>
 
@@ -15,11 +12,6 @@ namespace {
 PLAX_Result Send(PLAX_ID id, const std::string& data, std::uint32_t& sent) {
   sent = 77;
   return PLAX_Send(id, data, sent, "", 0);
-}
-
-int QueuedBytes(int socket) {
-  int queued = 0;
-  return ioctl(socket, FIONREAD, &queued) == 0 ? queued : 0;
 }
 
 std::int64_t BytesSent(PLAX_ID id) {
@@ -66,7 +58,7 @@ TEST(Send, BytesArriveAndAreCounted) {
 // Only the claimed size is that large: a refused send reads none of the bytes.
 TEST(Send, FourGibibytesOrMoreAreRefusedBeforeAnyByte) {
   int ends[2];
-  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+  ASSERT_TRUE(PlainConnectedPair(ends[0], ends[1]));
   const std::string bytes(8 << 20, 'x');
   std::uint32_t sent = 0;
   EXPECT_EQ(Sock_SendAll(ends[0], bytes.data(), std::size_t{1} << 32, nullptr, 50, sent),
@@ -102,7 +94,7 @@ TEST(Close, RecordNotYetRunningIsLeftOpen) {
   std::uint16_t port = 0;
   int listener = PlainListen(port, 4);
   int socket = PlainConnect(port);
-  int peer = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+  int peer = PlainAccept(listener);
   PLAX_Connection* record = PLAX_NewConnection();
   OsSemaphore_Take(PLAX_RegistryMutex);
   PLAX_ID id = record->V_ID;
@@ -177,8 +169,7 @@ TEST(Send, ConcurrentSendersNeverMixTheirBytes) {
 TEST(Send, StalledPeerFailsTheSendWithinTheBound) {
   LoopbackPair stuck = ConnectToPlainPeer();
   LoopbackPair healthy = ConnectToPlainPeer();
-  int small = 4096;
-  setsockopt(stuck.peer, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+  PlainSetReceiveBuffer(stuck.peer, 4096);
   const std::string big(32 << 20, 's');
   std::atomic<PLAX_Result> queued_result{PLAX_GURU_NO_ERROR};
   std::uint32_t sent = 0;
@@ -219,8 +210,7 @@ TEST(Send, StalledPeerFailsTheSendWithinTheBound) {
 // descriptor number.
 TEST(Close, WaitingSenderNeverWritesIntoALaterConnection) {
   LoopbackPair closing = ConnectToPlainPeer();
-  int small = 4096;
-  setsockopt(closing.peer, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+  PlainSetReceiveBuffer(closing.peer, 4096);
   std::atomic<PLAX_Result> result{PLAX_GURU_NO_ERROR};
   const std::string bulk(32 << 20, 's');
   std::thread sender([&] {
@@ -228,7 +218,7 @@ TEST(Close, WaitingSenderNeverWritesIntoALaterConnection) {
     result = PLAX_Send(closing.id, bulk, sent, "", 0);
   });
   // Bytes at the peer show the send under way; it then waits for the peer to read.
-  ASSERT_TRUE(WaitUntil([&] { return QueuedBytes(closing.peer) > 0; }));
+  ASSERT_TRUE(WaitUntil([&] { return PlainQueuedBytes(closing.peer) > 0; }));
   OsThread_SleepMs(100);
   ASSERT_TRUE(WaitUntil([&] { return RecordState(closing.id) == PLAX_STATE_RUNNING; }));
   auto start = std::chrono::steady_clock::now();
@@ -243,5 +233,30 @@ TEST(Close, WaitingSenderNeverWritesIntoALaterConnection) {
   CloseWhenRunning(fresh.id);
   PlainClose(closing.peer);
   PlainClose(fresh.peer);
+  ExpectAllReaped();
+}
+
+// Closing a connection frees a sender that waits for room at once, not only
+// when its stall bound runs out.
+TEST(Close, EndsASendWaitingForRoom) {
+  LoopbackPair pair = ConnectToPlainPeer();
+  PlainSetReceiveBuffer(pair.peer, 4096);
+  std::atomic<PLAX_Result> result{PLAX_GURU_NO_ERROR};
+  std::atomic<bool> returned{false};
+  std::thread sender([&] {
+    std::uint32_t sent = 0;
+    result = PLAX_Send(pair.id, std::string(32 << 20, 'w'), sent, "", 0);
+    returned = true;
+  });
+  ASSERT_TRUE(WaitUntil([&] { return PlainQueuedBytes(pair.peer) > 0; }));
+  OsThread_SleepMs(200);  // the sender now waits for the peer to read
+  CloseWhenRunning(pair.id);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(WaitUntil([&] { return returned.load(); }, 1.0));
+  sender.join();
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+            PLAX_SEND_TIMEOUT_MS / 2000.0);
+  EXPECT_EQ(result, PLAX_GURU_SEND_ERROR);
+  PlainClose(pair.peer);
   ExpectAllReaped();
 }

@@ -6,13 +6,12 @@
 //                 filled when the clean-up begins; its worker start then fails
 //                 while the reaper waits for the registry to empty.
 // Usage: plax_unstarted_exit_helper ready|failed-start
-#include <sys/socket.h>
-
 #include <cstdio>
 #include <cstring>
 #include <thread>
 
 #include "plax_internal.h"
+#include "support/loopback.h"
 
 namespace {
 
@@ -60,7 +59,7 @@ int main(int argc, char** argv) {
     OsSemaphore_Release(PLAX_RegistryMutex);
   } else {
     int ends[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return 1;
+    if (!PlainConnectedPair(ends[0], ends[1])) return 1;
     std::thread(FailStartDuringCleanUp, record, ends[0]).detach();
   }
   std::printf("open\n");

@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -78,4 +79,22 @@ std::string PlainReceive(int socket, std::size_t size, double seconds) {
 
 void PlainClose(int socket) {
   if (socket >= 0) close(socket);
+}
+
+int PlainAccept(int listener) {
+  return accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+}
+
+int PlainQueuedBytes(int socket) {
+  int queued = 0;
+  return ioctl(socket, FIONREAD, &queued) == 0 ? queued : 0;
+}
+
+void PlainSetReceiveBuffer(int socket, int bytes) {
+  setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+}
+
+void PlainSendDatagram(int socket, const std::string& data, std::uint16_t port) {
+  const sockaddr_in to = Loopback(port);
+  sendto(socket, data.data(), data.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
 }

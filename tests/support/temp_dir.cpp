@@ -1,10 +1,8 @@
 #include "support/temp_dir.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <utility>
@@ -13,10 +11,20 @@
 #error "SUPPORT_ASSETS_DIR must name the shipped assets folder"
 #endif
 
+// A new folder with a random name in the system's temporary folder; making
+// it fails if the name is taken, so no two tests share one.
 TempDir::TempDir() {
-  char pattern[] = "/tmp/test-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path = pattern;
+  static thread_local std::mt19937_64 names{std::random_device{}()};
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::filesystem::path candidate = base / ("test-" + std::to_string(names() % 1000000000));
+    std::error_code error;
+    if (std::filesystem::create_directory(candidate, error)) {
+      path = candidate.generic_string();
+      return;
+    }
+  }
+  throw std::runtime_error("no temporary folder could be made");
 }
 
 TempDir::~TempDir() {
@@ -47,9 +55,10 @@ std::string File_Read(const std::string& path) {
 void Assets_Add(const std::string& folder, const std::string& part, AssetsAs how) {
   const std::string shipped = std::string(SUPPORT_ASSETS_DIR) + "/" + part;
   const std::string target = folder + "/" + part;
-  if (how == AssetsAs::Links) {
-    std::filesystem::create_symlink(shipped, target);
-  } else {
+  std::error_code linked;
+  // Windows may not allow links; a copy serves a reading test the same.
+  if (how == AssetsAs::Links) std::filesystem::create_directory_symlink(shipped, target, linked);
+  if (how == AssetsAs::Copies || linked) {
     std::filesystem::copy(shipped, target, std::filesystem::copy_options::recursive);
   }
 }

@@ -3,7 +3,8 @@
 
 #include <string>
 
-// A fresh folder under /tmp, removed with everything in it at the end.
+// A fresh folder in the system's temporary folder, removed with everything
+// in it at the end.
 struct TempDir {
   std::string path;
   TempDir();
