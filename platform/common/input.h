@@ -5,7 +5,7 @@
 #include <string_view>
 
 // What the window backend supplies once a screen is open. While none is
-// installed, keys come from the terminal and lines go to standard output only.
+// installed, keys come from the console and lines go to standard output only.
 struct WindowHooks {
   // Down now, or pressed since the last look at that scancode (0 to 127) and
   // released no more than a frame ago.
@@ -17,7 +17,7 @@ struct WindowHooks {
 };
 
 // Installs the hooks (which must outlive their use) or, with null, returns to
-// the terminal. Safe against concurrent PrintLine calls.
+// the console. Safe against concurrent PrintLine calls.
 void WindowHooks_Install(const WindowHooks* hooks);
 const WindowHooks* WindowHooks_Current();
 

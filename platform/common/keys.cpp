@@ -1,12 +1,11 @@
-// Key services: the terminal until a window backend installs its hooks.
+// Key services: the console until a window backend installs its hooks.
 #include "platform/keys.h"
 
 #include <atomic>
-#include <chrono>
-#include <thread>
 
 #include "console_keys.h"
 #include "input.h"
+#include "pause.h"
 #include "stop_request.h"
 
 namespace {
@@ -82,9 +81,9 @@ bool IsKeyDown(int scancode) {
 
 void WaitForKey() {
   while (!Keys_PressWaiting()) {
-    // Without a window, a process with no terminal of its own (a service, CI,
+    // Without a window, a process with no console of its own (a service, CI,
     // a background job) would wait for ever: it has nobody to press a key.
     if (WindowHooks_Current() == nullptr && !ConsoleKeys_CanDeliver()) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(KEY_CHECK_INTERVAL_MS));
+    Pause_Ms(KEY_CHECK_INTERVAL_MS);
   }
 }

@@ -11,7 +11,7 @@
 void Screen_OpenInMemory(int width, int height);
 
 // Drops the screen (closing its window, if any): no screen is open and keys
-// and lines go back to the terminal.
+// and lines go back to the console.
 void Screen_Close();
 
 // The depth of LockScreen nesting, and how many times an outermost

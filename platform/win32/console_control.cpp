@@ -12,12 +12,13 @@ namespace {
 
 std::atomic<bool> stop_requested{false};
 
+// A log-off reaches only programs run as a service, and there it means some
+// user logged off, not that this program should end: it is left alone.
 bool Event_IsStop(DWORD event) {
   switch (event) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
     case CTRL_CLOSE_EVENT:
-    case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
       return true;
     default:
@@ -26,7 +27,7 @@ bool Event_IsStop(DWORD event) {
 }
 
 // Runs on a thread of its own. Windows ends the process as soon as this
-// returns from a close, log-off or shutdown: for those it waits here while
+// returns from a close or shutdown: for those it waits here while
 // the main thread cleans up and exits (which ends this thread too); Windows
 // still ends a program that takes too long.
 BOOL WINAPI Console_OnControl(DWORD event) {

@@ -1,5 +1,7 @@
 #include "client_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include "game/map_file.h"
 #include "platform/keys.h"
 #include "platform_testing.h"
@@ -42,6 +44,10 @@ void ReleaseGameKeys() {
     Keys_Release(key);
     IsKeyDown(key);  // clears a latched press
   }
+}
+
+bool ExitedWithMinusOne(int status) {
+  return ::testing::ExitedWithCode(255)(status) || ::testing::ExitedWithCode(-1)(status);
 }
 
 std::vector<Report>& RecordedReports() {

@@ -47,6 +47,10 @@ Colour ScreenRgb(int x, int y);
 // Releases every key the game looks at.
 void ReleaseGameKeys();
 
+// A death test's exit status for EndProgram(-1): 255 where exit codes are a
+// byte (POSIX), -1 where they are 32 bits (Windows).
+bool ExitedWithMinusOne(int status);
+
 struct Report {
   std::int32_t x = 0;
   std::int32_t y = 0;

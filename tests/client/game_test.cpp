@@ -1,12 +1,6 @@
 // The frame: pacing figures, the drawing order, a failed report, and the
 // connection that the player reports over.
 #include <gtest/gtest.h>
-// accept() for the listener the harness opened.
-#ifdef _WIN32
-#include <winsock2.h>
-#else
-#include <sys/socket.h>
-#endif
 
 #include <chrono>
 #include <future>
@@ -149,7 +143,7 @@ TEST_F(ClientConnectTest, PlayerReportsOverTheConnectionItOpened) {
   game.player.onMove = ReportPosition;
   Keys_Press(SC_D);
   Player_HandleKeys(game.player);
-  const int peer = static_cast<int>(accept(listener, nullptr, nullptr));
+  const int peer = PlainAccept(listener);
   EXPECT_EQ(PlainReceive(peer, POSITION_REPORT_SIZE, 5.0), BuildPositionReport(34, 33));
   PlainClose(peer);
   PlainClose(listener);

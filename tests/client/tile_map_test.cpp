@@ -55,7 +55,7 @@ TEST_F(TileMapTest, ShortFilesLeaveTheMissingTilesEmpty) {
 TEST_F(TileMapTest, MissingMapFileEndsStartUpWithMinusOne) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   Keys_Press(SC_A);  // the key that ends the wait after the message
-  EXPECT_EXIT(TileMap_Load(map), ::testing::ExitedWithCode(255), "");
+  EXPECT_EXIT(TileMap_Load(map), ExitedWithMinusOne, "");
 }
 
 TEST_F(TileMapTest, DrawsCodesOneToEightWithTheirImages) {

@@ -12,9 +12,11 @@ void PrintLine(std::string_view text);
 // engine's included). -1 shows as 255 in the exit status.
 [[noreturn]] void EndProgram(int code);
 
-// Prepares the process's console: reopens /dev/null on any of descriptors 0, 1
-// and 2 that is closed (so no socket can take their place), puts a terminal on
-// standard input into key-at-a-time mode for the run and restores it on every
-// exit path, and makes SIGINT and SIGTERM count as Escape. Runs before main();
+// Prepares the process's console and makes requests to stop count as Escape.
+// On POSIX systems it reopens /dev/null on any of descriptors 0, 1 and 2 that
+// is closed (so no socket can take their place), puts a terminal on standard
+// input into key-at-a-time mode for the run and restores it on every exit
+// path, and handles SIGINT, SIGTERM and SIGHUP; on Windows it handles Ctrl+C,
+// Ctrl+Break and the closing of the console window. Runs before main();
 // calling it again does nothing.
 void Console_Init();

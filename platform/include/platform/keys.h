@@ -17,17 +17,19 @@ inline constexpr int SC_DOWN = 80;
 inline constexpr int SC_COUNT = 128;
 
 // True while the key is held down; false for scancodes outside 0 to 127.
-// Before OpenScreen (and always in the server) this reads the terminal on
-// standard input: a lone ESC byte counts as Escape being down once; when
-// standard input is not a terminal no key is ever down. Once a window is open
-// it follows the window's key events, and a press released between two looks
-// still reads as down once, if that look comes before a whole frame (outermost
-// UnlockScreen) has been shown since the release. SIGINT, SIGTERM, SIGHUP and
-// closing the window count as Escape.
+// Before OpenScreen (and always in the server) this reads the console: on
+// POSIX systems the terminal on standard input, where a lone ESC byte counts
+// as Escape being down once; on Windows the console window's key events, only
+// while it has the focus. When standard input is no terminal or console, no
+// key is ever down. Once a window is open it follows the window's key events,
+// and a press released between two looks still reads as down once, if that
+// look comes before a whole frame (outermost UnlockScreen) has been shown
+// since the release. Requests to stop (SIGINT, SIGTERM, SIGHUP; Ctrl+C,
+// Ctrl+Break, closing the console) and closing the window count as Escape.
 bool IsKeyDown(int scancode);
 
-// Returns once a press of any key is waiting in the input (window or terminal),
+// Returns once a press of any key is waiting in the input (window or console),
 // checking every 50 ms, without taking it out of the input. Returns at once
-// when standard input is not a terminal or is at end of file (and no window is
-// open), so a program started without a keyboard never hangs.
+// when standard input is no terminal or console or is at end of file (and no
+// window is open), so a program started without a keyboard never hangs.
 void WaitForKey();
