@@ -31,7 +31,8 @@ endmacro()
 function(tilegame_add_wine_fixture)
   add_test(NAME Wine.PrefixReady COMMAND ${WINE_RUN} wineboot --init)
   set_tests_properties(Wine.PrefixReady PROPERTIES FIXTURES_SETUP wine TIMEOUT 120)
+  # Nothing to end (the server has gone by itself) is fine too.
   add_test(NAME Wine.ServerEnded
-    COMMAND env WINEPREFIX=${WINE_PREFIX} wineserver -k)
+    COMMAND sh -c "WINEPREFIX=${WINE_PREFIX} wineserver -k || true")
   set_tests_properties(Wine.ServerEnded PROPERTIES FIXTURES_CLEANUP wine)
 endfunction()

@@ -21,7 +21,7 @@ expected=$(
   (cd assets && find imgs -type f)
 )
 actual=$(cmake -E tar tf "$archive" | grep -v '/$' | sed "s|^$top/||" | sort)
-if ! diff <(sort <<<"$expected") <<<"$actual"; then
+if ! diff <(sort <<<"$expected") - <<<"$actual"; then
   echo "$archive: the lines with < are missing, those with > should not be there" >&2
   exit 1
 fi
