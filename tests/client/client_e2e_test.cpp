@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <regex>
 #include <thread>
 
@@ -136,6 +137,8 @@ class ClientEndToEnd : public ::testing::Test {
     GameProgram_EndWine();
     display = std::make_unique<VirtualDisplay>();
     ASSERT_TRUE(display->ok()) << "Xvfb did not start";
+    // Whatever starts here, Wine's session too, belongs on this display.
+    setenv("DISPLAY", display->display.c_str(), 1);
     Assets_Add(dir.path, "imgs", AssetsAs::Links);
     WriteTestMap();
   }
