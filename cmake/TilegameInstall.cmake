@@ -1,13 +1,32 @@
-# Installed layout of the game: the programs in libexec/tilegame, their data
-# (imgs/, map/) in share/tilegame and, on the PATH, one launcher per program
-# (tilegame-server, tilegame-client) that starts it inside the data folder.
-set(TILEGAME_PROGRAM_DIR ${CMAKE_INSTALL_LIBEXECDIR}/tilegame)
-set(TILEGAME_DATA_DIR ${CMAKE_INSTALL_DATADIR}/tilegame)
+# Installed layout of the game on Linux: the programs in libexec/tilegame,
+# their data (imgs/, map/) in share/tilegame and, on the PATH, one launcher per
+# program (tilegame-server, tilegame-client) that starts it inside the data
+# folder. On Windows everything lies side by side in one folder, with play.cmd
+# and a how-to-play text: a double-click starts a program in its own folder,
+# where it finds map\ and imgs\.
+if(WIN32)
+  set(TILEGAME_PROGRAM_DIR .)
+  set(TILEGAME_DATA_DIR .)
+  # Windows' own line ends, which cmd.exe and every editor read right.
+  foreach(file play.cmd how-to-play.txt)
+    file(READ ${PROJECT_SOURCE_DIR}/packaging/windows/${file} text)
+    string(REPLACE "\n" "\r\n" text "${text}")
+    file(WRITE ${PROJECT_BINARY_DIR}/packaging/${file} "${text}")
+    install(FILES ${PROJECT_BINARY_DIR}/packaging/${file} DESTINATION . COMPONENT game)
+  endforeach()
+else()
+  set(TILEGAME_PROGRAM_DIR ${CMAKE_INSTALL_LIBEXECDIR}/tilegame)
+  set(TILEGAME_DATA_DIR ${CMAKE_INSTALL_DATADIR}/tilegame)
+endif()
 
-# Installs `program` and its launcher tilegame-<program>. The launcher finds
-# the other folders relative to itself, so the installed tree may move.
+# Installs `program` and, on Linux, its launcher tilegame-<program>. The
+# launcher finds the other folders relative to itself, so the installed tree
+# may move.
 function(tilegame_install_program program)
   install(TARGETS ${program} RUNTIME DESTINATION ${TILEGAME_PROGRAM_DIR} COMPONENT game)
+  if(WIN32)
+    return()
+  endif()
   set(LAUNCHED_PROGRAM ${program})
   file(RELATIVE_PATH LAUNCHER_TO_DATA /${CMAKE_INSTALL_BINDIR} /${TILEGAME_DATA_DIR})
   file(RELATIVE_PATH LAUNCHER_TO_PROGRAM /${CMAKE_INSTALL_BINDIR} /${TILEGAME_PROGRAM_DIR})

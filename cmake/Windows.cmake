@@ -29,7 +29,10 @@ endmacro()
 # prefix: one test makes the prefix before the others run, one ends its
 # server after them, so no stale server outlives the run.
 function(tilegame_add_wine_fixture)
-  add_test(NAME Wine.PrefixReady COMMAND ${WINE_RUN} wineboot --init)
+  # Any program makes the prefix; wineboot would start a second set of
+  # Wine's services if a session of this prefix were already running.
+  add_test(NAME Wine.PrefixReady
+    COMMAND sh -c "'${WINE_RUN}' cmd /c exit >/dev/null 2>&1 </dev/null")
   set_tests_properties(Wine.PrefixReady PROPERTIES FIXTURES_SETUP wine TIMEOUT 120)
   # wineserver -k fails when no server runs: that is the state we want.
   add_test(NAME Wine.ServerEnded

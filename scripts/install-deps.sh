@@ -5,7 +5,8 @@
 #   play        building every program and tool, and playing
 #   test        play, plus what the test command needs: the test and benchmark
 #               libraries, the virtual display and its key and picture tools,
-#               clang for the fuzz targets, clang-format
+#               clang for the fuzz targets, clang-format, and for the Windows
+#               programs the MinGW-w64 cross compiler and Wine
 #   screenshot  play, plus the virtual display and the picture tools that
 #               scripts/screenshot.sh uses
 set -euo pipefail
@@ -18,6 +19,7 @@ test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev clang-format
   xvfb xdotool x11-apps
+  g++-mingw-w64-x86-64-posix wine wine64
 )
 # xwd comes with x11-apps; netpbm turns its dump into a PNG.
 screenshot_packages=(xvfb x11-apps netpbm)

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks that every C++ file is formatted, builds
-# with warnings as errors and runs every test: the optimised build, then the
-# same suite under ThreadSanitizer and under AddressSanitizer+UBSan; then each
-# fuzz target for 30 s. Ends with one line per step and the time it took, the
-# time of the whole run, and the total line last.
-# Usage: scripts/test.sh [preset ...]   (default: release tsan asan fuzz)
+# with warnings as errors and runs every test: first the Windows programs,
+# cross-built, their tests run under Wine and their archive packed; then the
+# optimised Linux build, whose end-to-end suites also run against the Windows
+# programs under Wine; then the same suite under ThreadSanitizer and under
+# AddressSanitizer+UBSan; then each fuzz target for 30 s. Ends with one line
+# per step and the time it took, the time of the whole run, and the total line
+# last.
+# Usage: scripts/test.sh [preset ...]   (default: windows release tsan asan fuzz)
 # With CI set, a skipped test fails its preset: this script installs all that
 # any test needs (the end-to-end tests skip without Xvfb), so a skip there
 # means something is broken.
@@ -15,10 +18,13 @@ started=$SECONDS
 scripts/install-deps.sh test
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(release tsan asan fuzz)
+[ ${#presets[@]} -gt 0 ] || presets=(windows release tsan asan fuzz)
 
 summary=()
 failed=0
+# Set once this run has built the Windows programs: the release step then
+# runs its end-to-end suites against them too.
+windows_build=
 total_passed=0
 total_failed=0
 total_skipped=0
@@ -48,27 +54,64 @@ check_format() {
 
 # Builds and tests one preset; its ctest output goes to the log as usual.
 run_preset() {
-  local preset=$1 log totals skipped
+  local preset=$1 log
   echo "=== $preset ==="
-  if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset"; }; then
+  local configure=(cmake --preset "$preset")
+  # Only the release build runs the suites against the Windows programs: the
+  # sanitizer builds would start the same Windows programs again.
+  [ "$preset" = release ] && configure+=("-DTILEGAME_WINDOWS_BUILD=$windows_build")
+  if ! { "${configure[@]}" >/dev/null && cmake --build --preset "$preset"; }; then
     summary+=("$preset: FAILED to build")
     return 1
   fi
   log=build/$preset/ctest.log
   local status=0
   ctest --preset "$preset" -j 2 2>&1 | tee "$log" || status=$?
+  judge_tests "$preset" "$log" "$status"
+}
+
+# The Windows programs: the windows workflow configures, cross-builds, runs
+# the tests under Wine (two at a time) and packs the archive, which is checked.
+run_windows() {
+  local log=build/windows-workflow.log status=0
+  echo "=== windows ==="
+  mkdir -p build
+  CTEST_PARALLEL_LEVEL=2 cmake --workflow --preset windows 2>&1 | tee "$log" || status=$?
+  if ! grep -qE 'tests passed, [0-9]+ tests? failed out of' "$log"; then
+    summary+=("windows: FAILED to build")
+    return 1
+  fi
+  judge_tests windows "$log" "$status" || return 1
+  if ! scripts/windows-archive-check.sh build/windows; then
+    summary[-1]="windows: FAILED, the archive is not as it should be"
+    return 1
+  fi
+  windows_build=$PWD/build/windows
+}
+
+# Adds a summary line for the tests of one step, from its ctest output in
+# `log`, and counts them in the totals; fails when a test failed (or, in CI,
+# was skipped).
+judge_tests() {
+  local step=$1 log=$2 status=$3 totals skipped wine
   totals=$(grep -E 'tests passed, [0-9]+ tests? failed out of' "$log" | tail -n 1 || true)
   skipped=$(grep -cE '^\s*[0-9]+ - .* \(Skipped\)$' "$log" || true)
+  wine=$(grep -cE 'Test +#[0-9]+: Wine\.' "$log" || true)
   count_totals "$totals" "$skipped"
+  [ "$step" != windows ] && [ "$wine" -gt 0 ] && totals+=" ($wine of them against the Windows programs)"
+  if [ "$status" -ne 0 ] && grep -qE ' 0 tests failed out of' <<<"$totals"; then
+    summary+=("$step: FAILED after its tests passed (see the log above), $totals")
+    return 1
+  fi
   if [ "$status" -ne 0 ]; then
-    summary+=("$preset: FAILED, ${totals:-no totals}, $skipped skipped")
+    summary+=("$step: FAILED, ${totals:-no totals}, $skipped skipped")
     return 1
   fi
   if [ -n "${CI:-}" ] && [ "$skipped" -gt 0 ]; then
-    summary+=("$preset: FAILED, $skipped skipped (a skip is a failure in CI), $totals")
+    summary+=("$step: FAILED, $skipped skipped (a skip is a failure in CI), $totals")
     return 1
   fi
-  summary+=("$preset: ok, $totals, $skipped skipped")
+  summary+=("$step: ok, $totals, $skipped skipped")
 }
 
 # Adds one preset's "N% tests passed, F tests failed out of T" to the totals.
@@ -119,6 +162,8 @@ timed check_format || failed=1
 for preset in "${presets[@]}"; do
   if [ "$preset" = fuzz ]; then
     timed run_fuzz || failed=1
+  elif [ "$preset" = windows ]; then
+    timed run_windows || failed=1
   else
     timed run_preset "$preset" || failed=1
   fi

@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <regex>
 #include <thread>
 
 #include "client_test_support.h"
 #include "game.h"
 #include "platform_testing.h"
+#include "support/programs.h"
 
 namespace {
 
@@ -102,6 +104,21 @@ std::string FontConfig(const std::filesystem::path& folder) {
          (folder / "cache").string() + "</cachedir></fontconfig>\n";
 }
 
+// Starts one of the game's programs in `folder` on `display`, with `env` added.
+std::unique_ptr<Child> StartProgram(const std::string& name, const std::string& built,
+                                    const std::vector<std::string>& arguments,
+                                    const std::filesystem::path& folder,
+                                    const VirtualDisplay& display,
+                                    const std::vector<std::string>& env = {}) {
+  ChildOptions options = GameProgram_Options();
+  options.folder = folder.string();
+  options.env = env;
+  options.env.push_back(display.Env());
+  auto child = std::make_unique<Child>(Child_Start(GameProgram(name, built, arguments), options));
+  if (child->pid <= 0) return nullptr;
+  return child;
+}
+
 void Pause(int milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
@@ -116,8 +133,12 @@ class ClientEndToEnd : public ::testing::Test {
     Screen_OpenInMemory(SCREEN_WIDTH, SCREEN_HEIGHT);
     ASSERT_TRUE(WaitUntil([] { return !PortListening(SERVER_PORT); }, START_SECONDS))
         << "something else listens on port " << SERVER_PORT;
+    // Wine's server keeps the display of the test before; this one has its own.
+    GameProgram_EndWine();
     display = std::make_unique<VirtualDisplay>();
     ASSERT_TRUE(display->ok()) << "Xvfb did not start";
+    // Whatever starts here, Wine's session too, belongs on this display.
+    setenv("DISPLAY", display->display.c_str(), 1);
     Assets_Add(dir.path, "imgs", AssetsAs::Links);
     WriteTestMap();
   }
@@ -138,19 +159,19 @@ class ClientEndToEnd : public ::testing::Test {
   }
 
   void StartServer() {
-    server = Child_Start({SERVER_BIN}, dir.path);
+    server = StartProgram("server", SERVER_BIN, {}, dir.path, *display);
     ASSERT_TRUE(server);
     ASSERT_TRUE(WaitUntil([] { return PortListening(SERVER_PORT); }, START_SECONDS));
   }
 
   void StartBot() {
-    bot = Child_Start({BOT_BIN, "--players", "1"}, dir.path);
+    bot = StartProgram("bot", BOT_BIN, {"--players", "1"}, dir.path, *display);
     ASSERT_TRUE(bot);
     ASSERT_TRUE(Child_WaitFor(*server, "[Player accepted]", START_SECONDS));
   }
 
   void StartClient() {
-    client = Child_Start({CLIENT_BIN}, dir.path, {display->Env()});
+    client = StartProgram("client", CLIENT_BIN, {}, dir.path, *display);
     ASSERT_TRUE(client);
   }
 
@@ -172,6 +193,7 @@ class ClientEndToEnd : public ::testing::Test {
     for (std::unique_ptr<Child>* child : {&client, &bot, &server}) {
       if (*child) Child_Stop(**child);
     }
+    GameProgram_EndWine();
     display.reset();
   }
 
@@ -314,8 +336,8 @@ TEST_F(ClientEndToEnd, StartUpErrorIsDrawnWhateverFontsThereAre) {
     std::filesystem::create_directories(fonts);
     if (with_font) std::filesystem::copy_file(other, fonts / other.filename());
     File_Write(fonts / "fonts.conf", FontConfig(fonts));
-    client = Child_Start({CLIENT_BIN}, dir.path,
-                         {display->Env(), "FONTCONFIG_FILE=" + (fonts / "fonts.conf").string()});
+    client = StartProgram("client", CLIENT_BIN, {}, dir.path, *display,
+                          {"FONTCONFIG_FILE=" + (fonts / "fonts.conf").string()});
     ASSERT_TRUE(client);
     ASSERT_TRUE(Child_WaitFor(*client, IMAGE_LINE + "\n", START_SECONDS)) << Child_Output(*client);
     EXPECT_TRUE(WaitUntil([&] { return LitInFirstLine(display->Shoot()) > 50; }, START_SECONDS))

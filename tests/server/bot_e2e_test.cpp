@@ -20,8 +20,9 @@ std::vector<std::string> SortedLines(const std::string& text) {
 TEST(Bot, PlayersPrintTheRelaysOfEachOthersSteps) {
   ServerRun run = Server_Start({});
   ASSERT_TRUE(Server_WaitListening(run));
-  const ProgramResult bot = RunProgram(
-      BOT_BINARY, {"--host", "127.0.0.1", "--players", "2", "--reports", "3", "--rate", "200"});
+  const ProgramResult bot =
+      GameProgram_Run("bot", BOT_BINARY,
+                      {"--host", "127.0.0.1", "--players", "2", "--reports", "3", "--rate", "200"});
   EXPECT_EQ(bot.exit_code, 0);
   // Each player walks a lane of its own, from (10, 10) and (10, 120); the
   // last player first reports where it stands so that both hold their slots.
@@ -41,7 +42,8 @@ TEST(Bot, PlayersPrintTheRelaysOfEachOthersSteps) {
 TEST(Bot, ListeningPlayerEndsCleanlyOnTermination) {
   ServerRun run = Server_Start({});
   ASSERT_TRUE(Server_WaitListening(run));
-  Child bot = Child_Start({BOT_BINARY, "--host", "127.0.0.1"});
+  Child bot =
+      Child_Start(GameProgram("bot", BOT_BINARY, {"--host", "127.0.0.1"}), GameProgram_Options());
   ASSERT_GT(bot.pid, 0);
   EXPECT_TRUE(Server_ExpectLines(run, {"[New connection]", "[Player accepted]"}));
   EXPECT_EQ(Child_Stop(bot, WAIT_SECONDS), 0);
@@ -54,12 +56,13 @@ TEST(Bot, ListeningPlayerEndsCleanlyOnTermination) {
 TEST(Bot, PlayersTheFullServerTurnsAwayAreToldOnceAndFailTheRun) {
   ServerRun run = Server_Start({});
   ASSERT_TRUE(Server_WaitListening(run));
-  const ProgramResult first =
-      RunProgram(BOT_BINARY, {"--host", "127.0.0.1", "--players", "3", "--duration", "0"});
+  const ProgramResult first = GameProgram_Run(
+      "bot", BOT_BINARY, {"--host", "127.0.0.1", "--players", "3", "--duration", "0"});
   EXPECT_EQ(first.exit_code, 0);
   EXPECT_EQ(first.output, "summary players=3 sent=0 relays=0\n");
-  const ProgramResult second = RunProgram(
-      BOT_BINARY, {"--host", "127.0.0.1", "--players", "3", "--reports", "40", "--rate", "200"});
+  const ProgramResult second = GameProgram_Run(
+      "bot", BOT_BINARY,
+      {"--host", "127.0.0.1", "--players", "3", "--reports", "40", "--rate", "200"});
   EXPECT_EQ(second.exit_code, 1);
   EXPECT_EQ(second.output,
             "player 2: the server closed the connection (full?)\n"
@@ -70,7 +73,8 @@ TEST(Bot, PlayersTheFullServerTurnsAwayAreToldOnceAndFailTheRun) {
 
 TEST(Bot, ConnectFailureIsReportedWithExitOne) {
   // Nothing listens on port 1 of this machine.
-  const ProgramResult bot = RunProgram(BOT_BINARY, {"--host", "127.0.0.1", "--port", "1"});
+  const ProgramResult bot =
+      GameProgram_Run("bot", BOT_BINARY, {"--host", "127.0.0.1", "--port", "1"});
   EXPECT_EQ(bot.exit_code, 1);
   EXPECT_EQ(bot.output, "[FEHLER] Can't connect to remote computer [Timeout?]\n");
 }
@@ -81,11 +85,11 @@ TEST(Bot, BadOptionsGiveTheUsage) {
       {"--players", "none"}, {"--players", "2.5"}, {"--players", "0"}, {"--players", "1001"},
       {"--reports", "1e30"}, {"--rate", "1e-300"}, {"--port"},         {"--colour", "red"}};
   for (const std::vector<std::string>& arguments : bad) {
-    const ProgramResult run = RunProgram(BOT_BINARY, arguments);
+    const ProgramResult run = GameProgram_Run("bot", BOT_BINARY, arguments);
     EXPECT_EQ(run.exit_code, 2) << ::testing::PrintToString(arguments);
     EXPECT_EQ(run.output, "");  // the usage goes to standard error
   }
-  const ProgramResult help = RunProgram(BOT_BINARY, {"--help"});
+  const ProgramResult help = GameProgram_Run("bot", BOT_BINARY, {"--help"});
   EXPECT_EQ(help.exit_code, 0);
   EXPECT_EQ(help.output.rfind("usage: bot", 0), 0u);
 }

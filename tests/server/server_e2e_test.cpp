@@ -144,7 +144,7 @@ TEST_F(ServerTest, UnknownTypeBytesAreIgnored) {
 }
 
 TEST_F(ServerTest, TakenPortEndsTheServerWithMinusOne) {
-  const int holder = socket(AF_INET, SOCK_STREAM, 0);
+  const int holder = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   // Earlier tests may leave closed connections of the port waiting out their time.
   const int on = 1;
   setsockopt(holder, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
@@ -153,7 +153,7 @@ TEST_F(ServerTest, TakenPortEndsTheServerWithMinusOne) {
   address.sin_port = htons(GAME_PORT);
   ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   ASSERT_EQ(listen(holder, 1), 0);
-  ASSERT_NO_FATAL_FAILURE(Start());
+  ASSERT_NO_FATAL_FAILURE(Start({.withMap = true, .mapBytes = "", .onTerminal = false}));
   EXPECT_TRUE(Server_ExpectLines(run_, {"[FEHLER] Can't bind port on socket"}));
   EXPECT_EQ(Server_WaitExit(run_), 255);
   close(holder);
@@ -184,9 +184,18 @@ TEST_F(ServerTest, EscapeOnTheTerminalEndsWithZero) {
   EXPECT_EQ(Server_WaitExit(run_), 0);
 }
 
+// Ctrl+C on the terminal: on Linux the terminal raises SIGINT, under Wine the
+// console calls the program's control handler.
+TEST_F(ServerTest, CtrlCOnTheTerminalEndsWithZero) {
+  ASSERT_NO_FATAL_FAILURE(StartListening({.withMap = true, .mapBytes = "", .onTerminal = true}));
+  ASSERT_NO_FATAL_FAILURE(Join(1));
+  Server_Type(run_, "\x03");
+  EXPECT_EQ(Server_WaitExit(run_), 0);
+}
+
 TEST_F(ServerTest, TerminationSignalEndsWithZeroWithPlayersConnected) {
   // An empty map is accepted: every tile stays empty.
-  ASSERT_NO_FATAL_FAILURE(StartListening({.withMap = true, .mapBytes = ""}));
+  ASSERT_NO_FATAL_FAILURE(StartListening({.withMap = true, .mapBytes = "", .onTerminal = false}));
   ASSERT_NO_FATAL_FAILURE(Join(2));
   kill(run_.pid, SIGTERM);
   EXPECT_EQ(Server_WaitExit(run_), 0);
@@ -194,7 +203,7 @@ TEST_F(ServerTest, TerminationSignalEndsWithZeroWithPlayersConnected) {
 
 TEST_F(ServerTest, HangUpEndsWithZeroAfterTheCleanUp) {
   // Sent by hand, the output is still there to show the clean-up ran.
-  ASSERT_NO_FATAL_FAILURE(StartListening({.withMap = true, .mapBytes = ""}));
+  ASSERT_NO_FATAL_FAILURE(StartListening({.withMap = true, .mapBytes = "", .onTerminal = false}));
   ASSERT_NO_FATAL_FAILURE(Join(1));
   kill(run_.pid, SIGHUP);
   EXPECT_TRUE(Server_ExpectLines(run_, {"[Player disconnected]"}));

@@ -12,16 +12,21 @@
 ServerRun Server_Start(const ServerOptions& options) {
   ServerRun run;
   if (options.withMap) File_Write(run.dir.File("map/Map"), options.mapBytes);
-  ChildOptions child;
+  // Under Wine the last server's socket may outlive its process for a moment.
+  WaitUntil([] { return !PortListeningElsewhere(GAME_PORT); }, WAIT_SECONDS);
+  ChildOptions child = GameProgram_Options();
   child.folder = run.dir.path;
-  child.input = options.onTerminal ? ChildInput::Terminal : ChildInput::DevNull;
-  static_cast<Child&>(run) = Child_Start({SERVER_BINARY}, child);
+  const bool wine = GameProgram_UnderWine();
+  // Wine mixes cursor sequences into output that goes to a terminal.
+  const ChildInput terminal = wine ? ChildInput::Keys : ChildInput::Terminal;
+  child.input = options.onTerminal.value_or(wine) ? terminal : ChildInput::DevNull;
+  static_cast<Child&>(run) = Child_Start(GameProgram("server", SERVER_BINARY), child);
   return run;
 }
 
 bool Server_WaitListening(ServerRun& run) {
   // Gone early: the caller's checks will tell why.
-  return WaitUntil([&] { return !Child_Running(run) || PortListening(GAME_PORT, run.pid); },
+  return WaitUntil([&] { return !Child_Running(run) || GameProgram_Listening(run, GAME_PORT); },
                    WAIT_SECONDS) &&
          !run.reaped;
 }
@@ -54,6 +59,10 @@ void Server_Type(ServerRun& run, const std::string& bytes) {
 }
 
 int Server_Stop(ServerRun& run) {
+  if (GameProgram_UnderWine() && run.pid > 0 && !run.reaped && run.input >= 0) {
+    Child_Send(run, "\x1b");
+    Child_Wait(run, WAIT_SECONDS);
+  }
   return Child_Stop(run, WAIT_SECONDS);
 }
 

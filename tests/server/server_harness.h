@@ -6,9 +6,11 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 
 #include "support/child.h"
+#include "support/programs.h"
 #include "support/temp_dir.h"
 
 #include "game/server_address.h"
@@ -19,8 +21,11 @@ inline constexpr double WAIT_SECONDS = 10.0;
 
 struct ServerOptions {
   bool withMap = true;
-  std::string mapBytes;     // content of map/Map when withMap
-  bool onTerminal = false;  // standard input and output on a pseudo-terminal
+  std::string mapBytes;  // content of map/Map when withMap
+  // Keys from a pseudo-terminal (on Linux standard output goes there too).
+  // Unset: only where the keyboard is the one clean way to stop the server,
+  // that is under Wine, where a signal kills the process outright.
+  std::optional<bool> onTerminal;
 };
 
 // The server process, in a working folder of its own that goes with it.
@@ -28,6 +33,7 @@ struct ServerRun : Child {
   TempDir dir;
 };
 
+// Starts the server once no other program listens on the game port.
 ServerRun Server_Start(const ServerOptions& options);
 // True once the server listens on the game port (read from /proc, so no
 // connection is made).
@@ -40,10 +46,11 @@ bool Server_NextLine(ServerRun& run, std::string& line);
 // Waits for the process to end (killing it after WAIT_SECONDS); its exit
 // status as Child_Wait gives it.
 int Server_WaitExit(ServerRun& run);
-// Writes bytes to the server's terminal (onTerminal only).
+// Writes bytes to the server's terminal (with onTerminal only).
 void Server_Type(ServerRun& run, const std::string& bytes);
-// Ends the server with SIGTERM (SIGKILL if it does not go) and reaps it.
-// Returns the exit status as Server_WaitExit does.
+// Ends the server and reaps it: with Escape on its terminal under Wine, with
+// SIGTERM otherwise (SIGKILL if it does not go). Returns the exit status as
+// Server_WaitExit does.
 int Server_Stop(ServerRun& run);
 
 // A loopback connection to the game port; -1 when it fails.

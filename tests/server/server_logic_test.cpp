@@ -1,12 +1,12 @@
 // The slot table and the report framing, driven without a socket.
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 
 #include <string>
 #include <vector>
 
 #include "os_thread.h"
 #include "server.h"
+#include "support/loopback.h"
 
 namespace {
 
@@ -133,14 +133,20 @@ TEST(Slots, IncompleteOrStrangeChunksChangeNothing) {
 // Fewer than four players would ever be admitted if a failed adoption kept
 // its slot.
 TEST(Admission, AFailedAdoptionLeavesTheSlotForTheNextPlayer) {
-  int first[2];
-  int second[2];
-  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, first), 0);
-  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, second), 0);
+  // Two connected sockets stand in for accepted ones: the listener's backlog
+  // completes their connections.
+  std::uint16_t port = 0;
+  const int listener = PlainListen(port);
+  ASSERT_GE(listener, 0);
+  const int first = PlainConnect(port);
+  const int second = PlainConnect(port);
+  ASSERT_GE(first, 0);
+  ASSERT_GE(second, 0);
   OsThread_FailNextStarts(1);
-  OnNewConnection(0, first[0], "");
+  OnNewConnection(0, first, "");
   EXPECT_EQ(serverState.slotCounter, 1);
-  OnNewConnection(0, second[0], "");
+  OnNewConnection(0, second, "");
   EXPECT_EQ(serverState.slotCounter, 2);
   EXPECT_NE(serverState.slots[0].connectionId, 0u);
+  PlainClose(listener);
 }

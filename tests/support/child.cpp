@@ -71,7 +71,8 @@ struct Plumbing {
   _exit(127);
 }
 
-bool Child_PlumbTerminal(Child& child, Plumbing& plumbing) {
+// A terminal on standard input; with `whole`, on standard output and error too.
+bool Child_PlumbTerminal(Child& child, Plumbing& plumbing, bool whole) {
   int master = -1, slave = -1;
   if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return false;
   fcntl(master, F_SETFD, FD_CLOEXEC);
@@ -79,10 +80,24 @@ bool Child_PlumbTerminal(Child& child, Plumbing& plumbing) {
   termios settings{};
   tcgetattr(slave, &settings);
   child.terminal_modes = settings.c_lflag;
-  child.output = child.input = master;
+  child.input = master;
   child.terminal_side = slave;
   plumbing.terminal = true;
-  plumbing.fds[0] = plumbing.fds[1] = plumbing.fds[2] = slave;
+  plumbing.fds[0] = slave;
+  if (whole) {
+    child.output = master;
+    plumbing.fds[1] = plumbing.fds[2] = slave;
+  }
+  return true;
+}
+
+bool Child_PlumbOutput(Child& child, const ChildOptions& options, Plumbing& plumbing, int null_fd) {
+  int out_pipe[2];
+  if (pipe2(out_pipe, O_CLOEXEC) != 0) return false;
+  child.output = out_pipe[0];
+  plumbing.child_ends.push_back(out_pipe[1]);
+  const int out_fds[] = {out_pipe[1], null_fd, -1};
+  plumbing.fds[1] = out_fds[static_cast<int>(options.output)];
   return true;
 }
 
@@ -91,25 +106,34 @@ bool Child_PlumbTerminal(Child& child, Plumbing& plumbing) {
 bool Child_Plumb(Child& child, const ChildOptions& options, Plumbing& plumbing) {
   const int null_fd = open("/dev/null", O_RDWR | O_CLOEXEC);
   plumbing.child_ends.push_back(null_fd);
-  if (options.input == ChildInput::Terminal) {
-    if (!Child_PlumbTerminal(child, plumbing)) return false;
-  } else {
-    int out_pipe[2], in_pipe[2];
-    if (pipe2(out_pipe, O_CLOEXEC) != 0) return false;
-    child.output = out_pipe[0];
-    plumbing.child_ends.push_back(out_pipe[1]);
-    plumbing.fds[0] = null_fd;
-    const int out_fds[] = {out_pipe[1], null_fd, -1};
-    plumbing.fds[1] = out_fds[static_cast<int>(options.output)];
-    if (options.input == ChildInput::OpenPipe) {
-      if (pipe2(in_pipe, O_CLOEXEC) != 0) return false;
-      child.input = in_pipe[1];
-      plumbing.child_ends.push_back(in_pipe[0]);
-      plumbing.fds[0] = in_pipe[0];
-    }
+  plumbing.fds[0] = null_fd;
+  const bool terminal = options.input == ChildInput::Terminal || options.input == ChildInput::Keys;
+  if (terminal && !Child_PlumbTerminal(child, plumbing, options.input == ChildInput::Terminal)) {
+    return false;
+  }
+  if (options.input != ChildInput::Terminal &&
+      !Child_PlumbOutput(child, options, plumbing, null_fd)) {
+    return false;
+  }
+  if (options.input == ChildInput::OpenPipe) {
+    int in_pipe[2];
+    if (pipe2(in_pipe, O_CLOEXEC) != 0) return false;
+    child.input = in_pipe[1];
+    plumbing.child_ends.push_back(in_pipe[0]);
+    plumbing.fds[0] = in_pipe[0];
   }
   if (!options.keep_stderr) plumbing.fds[2] = null_fd;
   return true;
+}
+
+// "\r\n" to "\n" from `from` on; a "\r" at the end waits for what follows it.
+void Child_PlainLineEnds(std::string& text, std::size_t from) {
+  std::size_t kept = from;
+  for (std::size_t at = from; at < text.size(); ++at) {
+    if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') continue;
+    text[kept++] = text[at];
+  }
+  text.resize(kept);
 }
 
 // Reads what comes within the time left; false once the output has ended
@@ -124,7 +148,9 @@ bool Child_ReadSome(const Child& child, Deadline deadline) {
   const ssize_t got = read(child.output, chunk, sizeof chunk);
   if (got < 0 && errno == EINTR) return true;
   if (got <= 0) return false;  // a terminal's master reads EIO once the child is gone
+  const std::size_t from = child.seen.empty() ? 0 : child.seen.size() - 1;
   child.seen.append(chunk, static_cast<std::size_t>(got));
+  if (child.plain_line_ends) Child_PlainLineEnds(child.seen, from);
   return true;
 }
 
@@ -192,6 +218,7 @@ Child& Child::operator=(Child&& other) noexcept {
   status = std::exchange(other.status, -1);
   seen = std::move(other.seen);
   lines_taken = std::exchange(other.lines_taken, 0);
+  plain_line_ends = other.plain_line_ends;
   return *this;
 }
 
@@ -205,6 +232,7 @@ Child Child_Start(const std::vector<std::string>& argv, const ChildOptions& opti
   std::vector<char*> c_args = CStrings(args);
   std::vector<char*> c_env = CStrings(environment);
   Child child;
+  child.plain_line_ends = options.plain_line_ends;
   Plumbing plumbing;
   const bool plumbed = !args.empty() && Child_Plumb(child, options, plumbing);
   if (plumbed) child.pid = fork();

@@ -10,8 +10,10 @@
 #include <vector>
 
 // How the child's standard input is set up. On a terminal, standard output
-// and error go to the terminal too.
-enum class ChildInput { DevNull, OpenPipe, Terminal };
+// and error go to the terminal too; Keys is a terminal on standard input only
+// (a terminal's keys with clean output lines, for programs that write cursor
+// sequences into a terminal's output).
+enum class ChildInput { DevNull, OpenPipe, Terminal, Keys };
 // Where standard output goes when not on a terminal: a pipe the test reads,
 // /dev/null, or nowhere (closed).
 enum class ChildOutput { Pipe, DevNull, Closed };
@@ -21,7 +23,8 @@ struct ChildOptions {
   std::vector<std::string> env;  // "NAME=value", added to or replacing the test's environment
   ChildInput input = ChildInput::DevNull;
   ChildOutput output = ChildOutput::Pipe;
-  bool keep_stderr = true;  // false: standard error goes to /dev/null
+  bool keep_stderr = true;       // false: standard error goes to /dev/null
+  bool plain_line_ends = false;  // "\r\n" in the output is read as "\n"
 };
 
 // A started program. Moving hands it over; the last owner stops it (SIGTERM,
@@ -37,7 +40,8 @@ struct Child {
   // Everything read from `output` so far. Reading happens whenever a caller
   // looks, also through a const Child.
   mutable std::string seen;
-  std::size_t lines_taken = 0;  // the part of `seen` Child_NextLine has handed out
+  std::size_t lines_taken = 0;   // the part of `seen` Child_NextLine has handed out
+  bool plain_line_ends = false;  // as ChildOptions::plain_line_ends
 
   Child() = default;
   Child(Child&& other) noexcept;
