@@ -29,10 +29,17 @@ endmacro()
 # prefix: one test makes the prefix before the others run, one ends its
 # server after them, so no stale server outlives the run.
 function(tilegame_add_wine_fixture)
-  # Any program makes the prefix; wineboot would start a second set of
-  # Wine's services if a session of this prefix were already running.
+  # A fresh prefix is set up by wineboot, whose services finish after it
+  # returns; a server that then shuts down while a test starts drops that
+  # test. So: end any session of this prefix, set the prefix up, wait until it
+  # has settled, and keep one server up until the clean-up test ends it. Its
+  # session's services start with the first program and keep that program's
+  # output open, so the first program here is one that writes nowhere.
   add_test(NAME Wine.PrefixReady
-    COMMAND sh -c "'${WINE_RUN}' cmd /c exit >/dev/null 2>&1 </dev/null")
+    COMMAND sh -c "export WINEPREFIX='${WINE_PREFIX}'; wineserver -k 2>/dev/null; \
+'${WINE_RUN}' wineboot --init >/dev/null 2>&1 </dev/null && wineserver -w && \
+wineserver -p >/dev/null 2>&1 </dev/null && \
+'${WINE_RUN}' cmd /c exit >/dev/null 2>&1 </dev/null")
   set_tests_properties(Wine.PrefixReady PROPERTIES FIXTURES_SETUP wine TIMEOUT 120)
   # wineserver -k fails when no server runs: that is the state we want.
   add_test(NAME Wine.ServerEnded

@@ -1,5 +1,5 @@
-// Console lines, the end of the program, and the console's preparation before
-// main().
+// Writing console lines to standard output, and the console's preparation
+// before main().
 #include "platform/console.h"
 
 #include <fcntl.h>
@@ -10,13 +10,10 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <mutex>
 #include <string>
 
-#include "console_keys.h"
-#include "input.h"
+#include "console_output.h"
 #include "stop_request.h"
 
 namespace {
@@ -91,20 +88,7 @@ void Console_Init() {
   StopRequest_Install();
 }
 
-void PrintLine(std::string_view text) {
-  std::string line;
-  line.reserve(text.size() + 1);
-  line.append(text);
-  line.push_back('\n');
-  {
-    std::lock_guard lock(output_mutex);
-    Output_WriteAll(STDOUT_FILENO, line);
-  }
-  if (const WindowHooks* hooks = WindowHooks_Current()) hooks->print_line(text);
-}
-
-void EndProgram(int code) {
-  std::fflush(nullptr);
-  ConsoleKeys_Restore();
-  std::exit(code);
+void ConsoleOutput_WriteLine(std::string line) {
+  std::lock_guard lock(output_mutex);
+  Output_WriteAll(STDOUT_FILENO, line);
 }

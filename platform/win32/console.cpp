@@ -1,5 +1,5 @@
-// Console lines, the end of the program, and the console's preparation before
-// main(), on Windows.
+// Writing console lines to standard output, and the console's preparation
+// before main(), on Windows.
 //
 // A write to a pipe whose reader has stopped reading blocks, and Windows has
 // no way to ask whether it would: so one writer thread does every write, and
@@ -10,15 +10,12 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
 #include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
 
-#include "console_keys.h"
-#include "input.h"
+#include "console_output.h"
 #include "platform/console.h"
 #include "stop_request.h"
 
@@ -94,33 +91,19 @@ void Console_Init() {
   StopRequest_Install();
 }
 
-void PrintLine(std::string_view text) {
-  std::string line;
-  line.reserve(text.size() + 1);
-  line.append(text);
-  line.push_back('\n');
-  {
-    Output& output = Output_State();
-    std::unique_lock lock(output.mutex);
-    if (!output.writer_started) {
-      std::thread(Output_Writer).detach();
-      output.writer_started = true;
-    }
-    if (!output.stalled) {
-      output.lines.push_back(std::move(line));
-      const unsigned long long mine = ++output.queued_count;
-      output.queued.notify_one();
-      if (!output.written.wait_for(lock, STALLED_OUTPUT_WAIT,
-                                   [&] { return output.written_count >= mine; })) {
-        output.stalled = true;
-      }
-    }
+void ConsoleOutput_WriteLine(std::string line) {
+  Output& output = Output_State();
+  std::unique_lock lock(output.mutex);
+  if (!output.writer_started) {
+    std::thread(Output_Writer).detach();
+    output.writer_started = true;
   }
-  if (const WindowHooks* hooks = WindowHooks_Current()) hooks->print_line(text);
-}
-
-void EndProgram(int code) {
-  std::fflush(nullptr);
-  ConsoleKeys_Restore();
-  std::exit(code);
+  if (output.stalled) return;
+  output.lines.push_back(std::move(line));
+  const unsigned long long mine = ++output.queued_count;
+  output.queued.notify_one();
+  if (!output.written.wait_for(lock, STALLED_OUTPUT_WAIT,
+                               [&] { return output.written_count >= mine; })) {
+    output.stalled = true;
+  }
 }

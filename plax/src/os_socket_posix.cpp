@@ -14,21 +14,9 @@
 #include <cstring>
 #include <limits>
 
+#include "os_socket_address.h"
+
 namespace {
-
-sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port) {
-  sockaddr_in result{};
-  result.sin_family = AF_INET;
-  result.sin_port = htons(port);
-  result.sin_addr.s_addr = address;
-  return result;
-}
-
-std::string Dotted(const sockaddr_in& address) {
-  char text[INET_ADDRSTRLEN] = {};
-  inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
-  return text;
-}
 
 using Clock = std::chrono::steady_clock;
 
@@ -84,7 +72,7 @@ SockReceive ReceiveOutcome(ssize_t result, std::size_t& received) {
 ssize_t SendOnce(int socket, const char* data, std::size_t size, const SockTarget* target) {
   constexpr int kFlags = MSG_NOSIGNAL | MSG_DONTWAIT;
   if (target == nullptr) return send(socket, data, size, kFlags);
-  sockaddr_in address = MakeAddress(target->address, target->port);
+  sockaddr_in address = SockAddress_Make(target->address, target->port);
   return sendto(socket, data, size, kFlags, reinterpret_cast<const sockaddr*>(&address),
                 sizeof address);
 }
@@ -134,7 +122,7 @@ void Sock_PrepareListener(int socket) {
 }
 
 bool Sock_BindAny(int socket, std::uint16_t port) {
-  sockaddr_in address = MakeAddress(htonl(INADDR_ANY), port);
+  sockaddr_in address = SockAddress_Make(htonl(INADDR_ANY), port);
   return bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
 }
 
@@ -143,7 +131,7 @@ bool Sock_Listen(int socket, int backlog) {
 }
 
 bool Sock_Connect(int socket, std::uint32_t address, std::uint16_t port, int timeout_ms) {
-  sockaddr_in target = MakeAddress(address, port);
+  sockaddr_in target = SockAddress_Make(address, port);
   if (connect(socket, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) return true;
   if (errno != EINPROGRESS && errno != EINTR) return false;
   short revents = 0;
@@ -192,7 +180,7 @@ SockReceive Sock_ReceiveFrom(int socket, char* buffer, std::size_t size, std::si
     length = sizeof from;
     result = recvfrom(socket, buffer, size, 0, reinterpret_cast<sockaddr*>(&from), &length);
   } while (result < 0 && errno == EINTR);
-  sender = (result >= 0 && length >= sizeof from) ? Dotted(from) : std::string();
+  sender = (result >= 0 && length >= sizeof from) ? SockAddress_Dotted(from) : std::string();
   return ReceiveOutcome(result, received);
 }
 
@@ -201,7 +189,7 @@ bool Sock_PeerAddress(int socket, std::string& dotted) {
   socklen_t length = sizeof address;
   if (getpeername(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) return false;
   if (address.sin_family != AF_INET) return false;
-  dotted = Dotted(address);
+  dotted = SockAddress_Dotted(address);
   return true;
 }
 
@@ -210,7 +198,7 @@ bool Sock_LocalAddress(int socket, std::string& dotted) {
   socklen_t length = sizeof address;
   if (getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) return false;
   if (address.sin_family != AF_INET) return false;
-  dotted = Dotted(address);
+  dotted = SockAddress_Dotted(address);
   return true;
 }
 

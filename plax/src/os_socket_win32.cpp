@@ -16,6 +16,7 @@
 #include <map>
 
 #include "os_socket.h"
+#include "os_socket_address.h"
 
 namespace {
 
@@ -27,20 +28,6 @@ SOCKET AsSocket(int socket) {
 // invalid value becomes -1.
 int AsInt(SOCKET socket) {
   return socket == INVALID_SOCKET ? -1 : static_cast<int>(socket);
-}
-
-sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port) {
-  sockaddr_in result{};
-  result.sin_family = AF_INET;
-  result.sin_port = htons(port);
-  result.sin_addr.s_addr = address;
-  return result;
-}
-
-std::string Dotted(const sockaddr_in& address) {
-  char text[INET_ADDRSTRLEN] = {};
-  inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
-  return text;
 }
 
 // At most INT_MAX bytes per call: Winsock counts in int.
@@ -140,7 +127,7 @@ SockReceive ReceiveOutcome(int result, int error, std::size_t& received) {
 
 int SendOnce(SOCKET socket, const char* data, std::size_t size, const SockTarget* target) {
   if (target == nullptr) return send(socket, data, CallSize(size), 0);
-  sockaddr_in address = MakeAddress(target->address, target->port);
+  sockaddr_in address = SockAddress_Make(target->address, target->port);
   return sendto(socket, data, CallSize(size), 0, reinterpret_cast<const sockaddr*>(&address),
                 sizeof address);
 }
@@ -204,7 +191,7 @@ void Sock_PrepareListener(int socket) {
 }
 
 bool Sock_BindAny(int socket, std::uint16_t port) {
-  sockaddr_in address = MakeAddress(htonl(INADDR_ANY), port);
+  sockaddr_in address = SockAddress_Make(htonl(INADDR_ANY), port);
   return bind(AsSocket(socket), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
 }
 
@@ -214,7 +201,7 @@ bool Sock_Listen(int socket, int backlog) {
 
 bool Sock_Connect(int socket, std::uint32_t address, std::uint16_t port, int timeout_ms) {
   SOCKET handle = AsSocket(socket);
-  sockaddr_in target = MakeAddress(address, port);
+  sockaddr_in target = SockAddress_Make(address, port);
   if (connect(handle, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) return true;
   if (WSAGetLastError() != WSAEWOULDBLOCK) return false;
   // A refused connect lands in the exception set, not the write set.
@@ -288,21 +275,22 @@ SockReceive Sock_ReceiveFrom(int socket, char* buffer, std::size_t size, std::si
   // A port-unreachable answer to an earlier datagram of ours is no fault of
   // this socket: no datagram this time.
   if (error == WSAECONNRESET) error = WSAEWOULDBLOCK;
-  sender = (result >= 0 && length >= static_cast<int>(sizeof from)) ? Dotted(from) : std::string();
+  sender = (result >= 0 && length >= static_cast<int>(sizeof from)) ? SockAddress_Dotted(from)
+                                                                    : std::string();
   return ReceiveOutcome(result, error, received);
 }
 
 bool Sock_PeerAddress(int socket, std::string& dotted) {
   sockaddr_in address{};
   if (!AddressOf(socket, /*peer=*/true, address)) return false;
-  dotted = Dotted(address);
+  dotted = SockAddress_Dotted(address);
   return true;
 }
 
 bool Sock_LocalAddress(int socket, std::string& dotted) {
   sockaddr_in address{};
   if (!AddressOf(socket, /*peer=*/false, address)) return false;
-  dotted = Dotted(address);
+  dotted = SockAddress_Dotted(address);
   return true;
 }
 
