@@ -4,7 +4,7 @@
 # cross-built, their tests run under Wine and their archive packed; then the
 # optimised Linux build, whose end-to-end suites also run against the Windows
 # programs under Wine; then the same suite under ThreadSanitizer and under
-# AddressSanitizer+UBSan; then each fuzz target for 30 s. Ends with one line
+# AddressSanitizer+UBSan; then each fuzz target for 20 s. Ends with one line
 # per step and the time it took, the time of the whole run, and the total line
 # last.
 # Usage: scripts/test.sh [preset ...]   (default: windows release tsan asan fuzz)
@@ -126,8 +126,8 @@ count_totals() {
 
 run_fuzz() {
   echo "=== fuzz ==="
-  if scripts/fuzz.sh 30; then
-    summary+=("fuzz: ok, every target ran 30 s without a finding")
+  if scripts/fuzz.sh 20; then
+    summary+=("fuzz: ok, every target ran 20 s without a finding")
   else
     summary+=("fuzz: FAILED, see the fuzz lines above")
     return 1
