@@ -6,41 +6,18 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
-#include <filesystem>
 
-#include "game.h"
-#include "platform/keys.h"
+#include "frame_setup.h"
 #include "platform_testing.h"
 
 namespace {
 
-void NoReport(std::int32_t, std::int32_t, PLAX_ID) {}
-
-// The shipped sprites, a map whose 270 tiles are all drawn (every kind in
-// turn, bushes along the player's row so it keeps walking), and D held down.
-void SetUpGame(Game& game) {
-  std::filesystem::current_path(ASSETS_DIR);
-  Player_Init(game.player, PLAYER_START_X, PLAYER_START_Y, NoReport);
-  Enemy_Init(game.enemy);
-  TileMap_Init(game.map);
-  for (int k = 0; k < MAP_TILE_COUNT; ++k) {
-    game.map.tiles[k] = static_cast<std::int8_t>(k % SPRITE_SET_SIZE + 1);
-  }
-  for (int col = 1; col <= MAP_COLUMNS; ++col) game.map.tiles[MapIndex(col, 2)] = TILE_STEALTH;
-  Keys_Press(SC_D);
-}
-
 void BM_FrameWork(benchmark::State& state) {
   Screen_OpenInMemory(SCREEN_WIDTH, SCREEN_HEIGHT);
   static Game game;
-  SetUpGame(game);
+  FrameBench_SetUpGame(game);
   for (auto _ : state) {
-    if (game.player.x >= PLAYER_MAX_X) game.player.x = PLAYER_START_X;
-    Game_Update(game);
-    LockScreen();
-    Player_EraseOld(game.player);
-    Game_Draw(game);
-    UnlockScreen();
+    FrameBench_RunFrame(game);
     benchmark::DoNotOptimize(Screen_Pixels()[40 * SCREEN_WIDTH + 40]);
   }
 }
