@@ -6,3 +6,6 @@
 #include <string>
 
 void ConsoleOutput_WriteLine(std::string line);
+
+// Readies standard output before anything else opens a file or socket.
+void ConsoleOutput_Prepare();

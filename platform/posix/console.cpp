@@ -7,14 +7,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <mutex>
 #include <string>
 
 #include "console_output.h"
-#include "stop_request.h"
 
 namespace {
 
@@ -72,20 +70,11 @@ void Descriptors_ReopenClosed() {
   }
 }
 
-// Runs before any ordinary static constructor (the engine's start-up opens
-// descriptors), hence the priority.
-struct ConsoleStartup {
-  ConsoleStartup() { Console_Init(); }
-};
-ConsoleStartup console_startup __attribute__((init_priority(101)));
-
 }  // namespace
 
-void Console_Init() {
-  static std::atomic<bool> done{false};
-  if (done.exchange(true)) return;
+// A closed 0, 1 or 2 would be handed to the next socket or file we open.
+void ConsoleOutput_Prepare() {
   Descriptors_ReopenClosed();
-  StopRequest_Install();
 }
 
 void ConsoleOutput_WriteLine(std::string line) {

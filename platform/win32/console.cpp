@@ -7,7 +7,6 @@
 // that thread writes, one line per write.
 #include <windows.h>
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -17,7 +16,6 @@
 
 #include "console_output.h"
 #include "platform/console.h"
-#include "stop_request.h"
 
 namespace {
 
@@ -76,20 +74,10 @@ void Output_Writer() {
   }
 }
 
-// Runs before any ordinary static constructor, as on the other systems: the
-// stop handler must be in place before the engine starts.
-struct ConsoleStartup {
-  ConsoleStartup() { Console_Init(); }
-};
-ConsoleStartup console_startup __attribute__((init_priority(101)));
-
 }  // namespace
 
-void Console_Init() {
-  static std::atomic<bool> done{false};
-  if (done.exchange(true)) return;
-  StopRequest_Install();
-}
+// Windows hands no closed standard handle to a later file or socket.
+void ConsoleOutput_Prepare() {}
 
 void ConsoleOutput_WriteLine(std::string line) {
   Output& output = Output_State();

@@ -237,12 +237,5 @@ std::uint32_t Sock_ParseDotted(const char* text) {
 }
 
 bool Sock_ResolveName(const char* host, std::uint32_t& address) {
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(host, nullptr, &hints, &found) != 0 || found == nullptr) return false;
-  address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
-  freeaddrinfo(found);
-  return true;
+  return SockAddress_Lookup(host, address);
 }

@@ -38,3 +38,11 @@ int ConsoleMode_NoKeys() {
   PrintLine("down=" + std::to_string(down ? 1 : 0) + " waited_ms=" + std::to_string(waited_ms));
   return 0;
 }
+
+void ConsoleMode_WaitKey() {
+  PrintLine("WAITING");
+  WaitForKey();
+  PrintLine("GOT KEY");
+  if (IsKeyDown(SC_A)) PrintLine("A STILL THERE");
+  EndProgram(0);
+}

@@ -10,3 +10,6 @@ int ConsoleMode_Print();
 // Without a console or terminal: no key is down and waiting returns at once.
 // Prints "down=D waited_ms=N".
 int ConsoleMode_NoKeys();
+// Waits for a key, then checks that the key is still in the input: prints
+// "WAITING", "GOT KEY" and, if A was the key, "A STILL THERE".
+[[noreturn]] void ConsoleMode_WaitKey();

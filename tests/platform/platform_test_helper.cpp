@@ -56,15 +56,6 @@ int Mode_Stuck() {
   return 3;
 }
 
-// Waits for a key, then checks that the key is still in the input.
-int Mode_WaitKey() {
-  PrintLine("WAITING");
-  WaitForKey();
-  PrintLine("GOT KEY");
-  if (IsKeyDown(SC_A)) PrintLine("A STILL THERE");
-  EndProgram(0);
-}
-
 // Runs another mode the way nohup starts a program: hang-ups ignored.
 int Mode_IgnoringHangUp(char* self, char* mode) {
   signal(SIGHUP, SIG_IGN);
@@ -98,7 +89,7 @@ int main(int argc, char** argv) {
   if (mode == "print") return ConsoleMode_Print();
   if (mode == "nokeys") return ConsoleMode_NoKeys();
   if (mode == "keys") return Mode_Keys();
-  if (mode == "waitkey") return Mode_WaitKey();
+  if (mode == "waitkey") ConsoleMode_WaitKey();
   if (mode == "stuck") return Mode_Stuck();
   if (mode == "nohup" && argc > 2) return Mode_IgnoringHangUp(argv[0], argv[2]);
   if (mode == "descriptors" && argc > 3) return Mode_Descriptors(argv[2], argv[3]);

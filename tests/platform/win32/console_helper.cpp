@@ -32,15 +32,6 @@ int Mode_Keys(const std::string& event) {
   EndProgram(3);
 }
 
-// Waits for a key, then checks that the key is still in the input.
-int Mode_WaitKey() {
-  PrintLine("WAITING");
-  WaitForKey();
-  PrintLine("GOT KEY");
-  if (IsKeyDown(SC_A)) PrintLine("A STILL THERE");
-  EndProgram(0);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -49,7 +40,7 @@ int main(int argc, char** argv) {
   if (mode == "nokeys") return ConsoleMode_NoKeys();
   if (mode == "keys") return Mode_Keys("");
   if (mode == "ctrl-c" || mode == "ctrl-break") return Mode_Keys(mode);
-  if (mode == "waitkey") return Mode_WaitKey();
+  if (mode == "waitkey") ConsoleMode_WaitKey();
   std::fprintf(stderr, "usage: %s print|nokeys|keys|ctrl-c|ctrl-break|waitkey\n", argv[0]);
   return 2;
 }
