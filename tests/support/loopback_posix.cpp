@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-#include "support/wait.h"
+#include "loopback_os.h"
 
 namespace {
 
@@ -53,28 +53,14 @@ int PlainListen(std::uint16_t& port, int backlog) {
   return socket;
 }
 
-bool PlainSendAll(int socket, const std::string& data) {
-  std::size_t sent = 0;
-  while (sent < data.size()) {
-    const ssize_t n = send(socket, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) return false;
-    sent += static_cast<std::size_t>(n);
-  }
-  return true;
+long PlainSendSome(int socket, const char* data, std::size_t size) {
+  return send(socket, data, size, MSG_NOSIGNAL);
 }
 
-std::string PlainReceive(int socket, std::size_t size, double seconds) {
-  const Deadline deadline = Deadline_In(seconds);
-  std::string bytes;
-  char buffer[65536];
-  while (bytes.size() < size) {
-    pollfd entry{socket, POLLIN, 0};
-    if (poll(&entry, 1, Deadline_MsLeft(deadline)) <= 0) break;
-    const ssize_t n = recv(socket, buffer, std::min(sizeof buffer, size - bytes.size()), 0);
-    if (n <= 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(n));
-  }
-  return bytes;
+long PlainReceiveSome(int socket, char* buffer, std::size_t size, int wait_ms) {
+  pollfd entry{socket, POLLIN, 0};
+  if (poll(&entry, 1, wait_ms) <= 0) return -1;
+  return recv(socket, buffer, size, 0);
 }
 
 void PlainClose(int socket) {

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "loopback_os.h"
 #include "support/loopback.h"
-#include "support/wait.h"
 
 namespace {
 
@@ -75,29 +75,14 @@ int PlainListen(std::uint16_t& port, int backlog) {
   return AsInt(socket);
 }
 
-bool PlainSendAll(int socket, const std::string& data) {
-  std::size_t sent = 0;
-  while (sent < data.size()) {
-    const int n = send(AsSocket(socket), data.data() + sent, CallSize(data.size() - sent), 0);
-    if (n <= 0) return false;
-    sent += static_cast<std::size_t>(n);
-  }
-  return true;
+long PlainSendSome(int socket, const char* data, std::size_t size) {
+  return send(AsSocket(socket), data, CallSize(size), 0);
 }
 
-std::string PlainReceive(int socket, std::size_t size, double seconds) {
-  const Deadline deadline = Deadline_In(seconds);
-  std::string bytes;
-  char buffer[65536];
-  while (bytes.size() < size) {
-    WSAPOLLFD entry{AsSocket(socket), POLLRDNORM, 0};
-    if (WSAPoll(&entry, 1, Deadline_MsLeft(deadline)) <= 0) break;
-    const int n =
-        recv(AsSocket(socket), buffer, CallSize(std::min(sizeof buffer, size - bytes.size())), 0);
-    if (n <= 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(n));
-  }
-  return bytes;
+long PlainReceiveSome(int socket, char* buffer, std::size_t size, int wait_ms) {
+  WSAPOLLFD entry{AsSocket(socket), POLLRDNORM, 0};
+  if (WSAPoll(&entry, 1, wait_ms) <= 0) return -1;
+  return recv(AsSocket(socket), buffer, CallSize(size), 0);
 }
 
 void PlainClose(int socket) {
