@@ -8,22 +8,25 @@
 
 std::atomic<OsThreadStarter> OsThread_Starter{OsThread_Start};
 
+// The count is 1 while free, 0 while held and -1 while held with a taker
+// possibly asleep. Only a release that finds -1 calls into the kernel, so an
+// uncontended take and release stay two atomic operations; a contended take
+// marks -1 before it sleeps, and keeps marking -1 when it wins, since others
+// may still be asleep behind it.
 void OsSemaphore_Take(OsSemaphore& semaphore) {
-  for (;;) {
-    int count = semaphore.count.load(std::memory_order_relaxed);
-    if (count > 0) {
-      if (semaphore.count.compare_exchange_weak(count, count - 1, std::memory_order_acquire)) {
-        return;
-      }
-      continue;
-    }
-    OsAtomic_Wait(semaphore.count, 0);
+  int seen = 1;
+  if (semaphore.count.compare_exchange_strong(seen, 0, std::memory_order_acquire)) return;
+  if (seen != -1) seen = semaphore.count.exchange(-1, std::memory_order_acquire);
+  while (seen != 1) {
+    OsAtomic_Wait(semaphore.count, -1);
+    seen = semaphore.count.exchange(-1, std::memory_order_acquire);
   }
 }
 
 void OsSemaphore_Release(OsSemaphore& semaphore) {
-  semaphore.count.fetch_add(1, std::memory_order_release);
-  OsAtomic_Notify(semaphore.count);
+  if (semaphore.count.exchange(1, std::memory_order_release) == -1) {
+    OsAtomic_Notify(semaphore.count);
+  }
 }
 
 void OsWakeup_Signal(OsWakeup& wakeup) {
