@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int receiver = 1; receiver <= filled; ++receiver) {
       if (receiver == sender) continue;
       const PlannedRelay& relay = relays[next++];
-      FUZZ_CHECK(relay.slot == receiver && relay.x == report.x && relay.y == report.y);
+      FUZZ_CHECK(relay.slot == receiver && relay.receiver == PLAX_ID(100 + receiver));
+      FUZZ_CHECK(relay.x == report.x && relay.y == report.y);
     }
   }
   for (int slot = 1; slot <= MAX_SLOTS; ++slot) {

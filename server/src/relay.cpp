@@ -9,17 +9,12 @@ void HandlePosition(std::string_view chunk, PLAX_ID id) {
     Slots_TakeChunk(serverState, id, chunk, relays);
   }
   for (const PlannedRelay& relay : relays) {
-    SendPositionRelay(relay.x, relay.y, relay.slot);
+    SendPositionRelay(relay.x, relay.y, relay.slot, relay.receiver);
     PrintLine(LINE_SEND);
   }
 }
 
-void SendPositionRelay(std::int32_t x, std::int32_t y, std::int8_t slot) {
-  PLAX_ID receiver = 0;
-  {
-    std::lock_guard<std::mutex> lock(serverState.slotMutex);
-    receiver = Slots_At(serverState, slot).connectionId;
-  }
+void SendPositionRelay(std::int32_t x, std::int32_t y, std::int8_t slot, PLAX_ID receiver) {
   std::uint32_t sent = 0;
   const PLAX_Result result = PLAX_Send(receiver, BuildPositionRelay(x, y, slot), sent, "", 0);
   if (result != PLAX_GURU_NO_ERROR) PrintLine(EngineErrorLine(PLAX_GURUText(result)));

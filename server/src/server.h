@@ -49,11 +49,14 @@ struct ServerState {
 // engine threads still running during process exit find it intact.
 extern ServerState& serverState;
 
-// One relay to send once the slot mutex is released.
+// One relay to send once the slot mutex is released. The receiver's ID is
+// read while planning: a filled slot never changes, so reading it again at
+// send time would only take the mutex a second time.
 struct PlannedRelay {
   std::int32_t x = 0;
   std::int32_t y = 0;
   std::int8_t slot = 0;  // the receiver's slot number
+  PLAX_ID receiver = 0;  // the connection in that slot
 };
 
 // Slot logic over plain data; the caller holds slotMutex.
@@ -70,9 +73,10 @@ void Slots_TakeChunk(ServerState& state, PLAX_ID id, std::string_view chunk,
 // Stores and relays the reports in a chunk from player `id`, printing "Send"
 // after each relay attempt.
 void HandlePosition(std::string_view chunk, PLAX_ID id);
-// Sends the 10-byte relay of (x, y) to slot `slot`; prints "[FEHLER] " and the
-// engine's text when the send fails.
-void SendPositionRelay(std::int32_t x, std::int32_t y, std::int8_t slot);
+// Sends the 10-byte relay of (x, y) for slot `slot` to `receiver`, the
+// connection in that slot; prints "[FEHLER] " and the engine's text when the
+// send fails.
+void SendPositionRelay(std::int32_t x, std::int32_t y, std::int8_t slot, PLAX_ID receiver);
 
 // Engine callbacks (engine threads).
 void OnNewConnection(PLAX_ID server_id, PLAX_Socket accepted, const char* peer_address);

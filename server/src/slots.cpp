@@ -28,8 +28,9 @@ void Slots_TakeChunk(ServerState& state, PLAX_ID id, std::string_view chunk,
       sender.x = report.x;
       sender.y = report.y;
       for (int j = 1; j <= MAX_SLOTS; ++j) {
-        if (j == i || Slots_At(state, j).connectionId == 0) continue;
-        relays.push_back(PlannedRelay{report.x, report.y, static_cast<std::int8_t>(j)});
+        const PLAX_ID receiver = Slots_At(state, j).connectionId;
+        if (j == i || receiver == 0) continue;
+        relays.push_back(PlannedRelay{report.x, report.y, static_cast<std::int8_t>(j), receiver});
       }
     }
   }

@@ -99,6 +99,7 @@ TEST(Slots, ReportsGoToEveryOtherSlotInOrderWithTheReceiversNumber) {
   const std::int8_t receivers[] = {1, 2, 4};
   for (std::size_t r = 0; r < relays.size(); ++r) {
     EXPECT_EQ(relays[r].slot, receivers[r]);
+    EXPECT_EQ(relays[r].receiver, 100u + receivers[r]);
     EXPECT_EQ(relays[r].x, 40);
     EXPECT_EQ(relays[r].y, 50);
   }
