@@ -1,8 +1,5 @@
 // server_bench: relay latency against a plain forwarder, a sustained 1 kHz
 // load and the idle cost of the server, each printed as figures.
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -10,8 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
-#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -23,7 +18,6 @@
 #include "game/server_address.h"
 #include "paths.h"
 #include "support/child.h"
-#include "support/loopback.h"
 #include "support/ports.h"
 #include "support/temp_dir.h"
 #include "support/wait.h"
@@ -33,7 +27,8 @@ namespace {
 constexpr const char* USAGE =
     "usage: server_bench [--only latency|sustained|idle] [--latency-seconds S]\n"
     "                    [--sustained-seconds S] [--idle-seconds S]\n"
-    "Runs the server and bot binaries it was built with; prints one line per figure.\n";
+    "Runs the server, relay_forwarder and bot binaries it was built with; prints one\n"
+    "line per figure.\n";
 
 constexpr int FORWARDER_PORT = 33223;
 constexpr int PLAYERS = 4;
@@ -52,6 +47,12 @@ struct Options {
 // Longer than any figure takes.
 constexpr double RUN_LIMIT_SECONDS = 3600;
 constexpr double START_SECONDS = 10;
+constexpr double STOP_SECONDS = 10;
+
+[[noreturn]] void Fail(const std::string& message) {
+  std::fprintf(stderr, "server_bench: %s\n", message.c_str());
+  std::exit(1);
+}
 
 Child Spawn(const std::vector<std::string>& args, const std::string& dir, bool capture) {
   ChildOptions options;
@@ -78,25 +79,44 @@ double Field(const std::string& text, const std::string& prefix, const std::stri
   return -1;
 }
 
-struct ServerRun {
+// A program under test, in a folder of its own that holds the map the
+// server reads.
+struct ProgramRun {
   TempDir dir;
   Child child;
 };
 
-ServerRun StartServer() {
-  ServerRun run;
+// Starts `name` with its output thrown away; returns once it listens on `port`.
+ProgramRun StartProgram(const std::string& name, const std::string& built, int port,
+                        const std::vector<std::string>& args = {}) {
+  ProgramRun run;
   File_Write(run.dir.File(Path_ToNative(MAP_PATH)),
              std::string(MAP_TILE_COUNT * MAP_RECORD_SIZE, '\0'));
-  run.child = Spawn({SERVER_BINARY}, run.dir.path, false);
-  if (WaitUntil([&] { return PortListening(SERVER_PORT, run.child.pid); }, START_SECONDS))
+  ChildOptions options;
+  options.folder = run.dir.path;
+  options.output = ChildOutput::DevNull;
+  std::vector<std::string> argv{built};
+  argv.insert(argv.end(), args.begin(), args.end());
+  run.child = Child_Start(argv, options);
+  if (WaitUntil([&] { return !Child_Running(run.child) || PortListening(port, run.child.pid); },
+                START_SECONDS) &&
+      !run.child.reaped) {
     return run;
-  std::fprintf(stderr, "server_bench: the server does not listen on %d (port taken?)\n",
-               SERVER_PORT);
-  std::exit(1);
+  }
+  Fail(name + " does not listen on " + std::to_string(port) + " (port taken?)");
 }
 
-void StopServer(ServerRun& run) {
-  Child_Stop(run.child, RUN_LIMIT_SECONDS);
+ProgramRun StartServer() {
+  return StartProgram("server", SERVER_BINARY, SERVER_PORT);
+}
+
+void StopProgram(ProgramRun& run) {
+  Child_Stop(run.child, STOP_SECONDS);
+}
+
+ProgramRun StartForwarder() {
+  return StartProgram("relay_forwarder", FORWARDER_BINARY, FORWARDER_PORT,
+                      {std::to_string(FORWARDER_PORT)});
 }
 
 std::string RunBot(int port, const std::vector<std::string>& extra) {
@@ -113,78 +133,6 @@ std::string RunBot(int port, const std::vector<std::string>& extra) {
   return ReadAll(bot);
 }
 
-// --- the plain forwarder ---------------------------------------------------
-
-// Blocking sockets, one thread per player; every 9-byte report goes to the
-// other players as a 10-byte relay carrying the receiver's number.
-struct Forwarder {
-  int listener = -1;
-  std::mutex mutex;
-  std::vector<int> players;
-  std::vector<std::unique_ptr<std::mutex>> sendLocks;
-  std::thread acceptor;
-  std::vector<std::thread> threads;  // one per player, started by the acceptor
-};
-
-void Forwarder_Relay(Forwarder& forwarder, int from, const char* report) {
-  std::vector<int> players;
-  {
-    std::lock_guard<std::mutex> lock(forwarder.mutex);
-    players = forwarder.players;
-  }
-  char relay[POSITION_RELAY_SIZE];
-  std::copy(report, report + POSITION_REPORT_SIZE, relay);
-  for (int to = 0; to < static_cast<int>(players.size()); ++to) {
-    if (to == from) continue;
-    relay[POSITION_REPORT_SIZE] = static_cast<char>(to + 1);
-    std::lock_guard<std::mutex> lock(*forwarder.sendLocks[to]);
-    if (send(players[to], relay, sizeof relay, MSG_NOSIGNAL) < 0) continue;
-  }
-}
-
-void Forwarder_Serve(Forwarder& forwarder, int index, int fd) {
-  std::string pending;
-  char buffer[8192];
-  ssize_t got = 0;
-  while ((got = recv(fd, buffer, sizeof buffer, 0)) > 0) {
-    pending.append(buffer, got);
-    std::size_t used = 0;
-    for (; pending.size() - used >= POSITION_REPORT_SIZE; used += POSITION_REPORT_SIZE) {
-      Forwarder_Relay(forwarder, index, pending.data() + used);
-    }
-    pending.erase(0, used);
-  }
-}
-
-void Forwarder_Start(Forwarder& forwarder) {
-  std::uint16_t port = FORWARDER_PORT;
-  forwarder.listener = PlainListen(port, PLAYERS);
-  for (int i = 0; i < PLAYERS; ++i) forwarder.sendLocks.push_back(std::make_unique<std::mutex>());
-  forwarder.acceptor = std::thread([&forwarder] {
-    for (int index = 0; index < PLAYERS; ++index) {
-      const int fd = accept(forwarder.listener, nullptr, nullptr);
-      if (fd < 0) return;
-      const int on = 1;  // as the engine does: no waiting to fill segments
-      setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-      {
-        std::lock_guard<std::mutex> lock(forwarder.mutex);
-        forwarder.players.push_back(fd);
-      }
-      forwarder.threads.emplace_back(
-          [&forwarder, index, fd] { Forwarder_Serve(forwarder, index, fd); });
-    }
-  });
-}
-
-void Forwarder_Stop(Forwarder& forwarder) {
-  shutdown(forwarder.listener, SHUT_RDWR);
-  close(forwarder.listener);
-  forwarder.acceptor.join();
-  // The players have gone with the bot, so every serving thread has ended.
-  for (std::thread& thread : forwarder.threads) thread.join();
-  for (int fd : forwarder.players) close(fd);
-}
-
 // --- the figures -----------------------------------------------------------
 
 void PrintLatency(const char* who, const std::string& output) {
@@ -199,13 +147,12 @@ void MeasureLatency(const Options& options) {
       std::to_string(static_cast<long>(options.latencySeconds * LATENCY_RATE_HZ))};
   std::printf("latency: 4 players at %d Hz, player 1 to player 2, %.0f s each\n", LATENCY_RATE_HZ,
               options.latencySeconds);
-  Forwarder forwarder;
-  Forwarder_Start(forwarder);
+  ProgramRun forwarder = StartForwarder();
   const std::string plain = RunBot(FORWARDER_PORT, args);
-  Forwarder_Stop(forwarder);
-  ServerRun server = StartServer();
+  StopProgram(forwarder);
+  ProgramRun server = StartServer();
   const std::string game = RunBot(SERVER_PORT, args);
-  StopServer(server);
+  StopProgram(server);
   PrintLatency("forwarder", plain);
   PrintLatency("server", game);
   std::printf("p99 ratio server/forwarder: %.2f\n",
@@ -222,7 +169,7 @@ long VmRssKb(pid_t pid) {
 }
 
 void MeasureSustained(const Options& options) {
-  ServerRun server = StartServer();
+  ProgramRun server = StartServer();
   const long reports = static_cast<long>(options.sustainedSeconds * SUSTAINED_RATE_HZ);
   const long rss_idle = VmRssKb(server.child.pid);
   Child bot =
@@ -233,7 +180,7 @@ void MeasureSustained(const Options& options) {
   const long rss_start = VmRssKb(server.child.pid);
   const std::string output = ReadAll(bot);
   const long rss_end = VmRssKb(server.child.pid);
-  StopServer(server);
+  StopProgram(server);
   const double sent = Field(output, "summary", "sent");
   const double relays = Field(output, "summary", "relays");
   std::printf(
@@ -286,7 +233,7 @@ double BareSleepLoopSeconds(double seconds) {
 }
 
 void MeasureIdle(const Options& options) {
-  ServerRun server = StartServer();
+  ProgramRun server = StartServer();
   Child bot = Spawn({BOT_BINARY, "--host", "127.0.0.1", "--players", std::to_string(PLAYERS),
                      "--duration", std::to_string(options.idleSeconds + 3)},
                     "", false);
@@ -299,7 +246,7 @@ void MeasureIdle(const Options& options) {
   const double used = CpuSeconds(server.child.pid) - before;
   const double scheduled = ScheduledSeconds(server.child.pid) - scheduled_before;
   Child_Stop(bot, RUN_LIMIT_SECONDS);
-  StopServer(server);
+  StopProgram(server);
   std::printf(
       "idle: 4 players connected and still, %.0f s: server CPU %.3f s = %.3f %% of one core"
       " (/proc/<pid>/stat); %.4f s = %.4f %% (schedstat)\n",
@@ -339,6 +286,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
   return argc % 2 == 1;
 }
 
+bool Wanted(const Options& options, const std::string& mode) {
+  return options.only.empty() || options.only == mode;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -352,8 +303,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   setvbuf(stdout, nullptr, _IOLBF, 0);
-  if (options.only.empty() || options.only == "latency") MeasureLatency(options);
-  if (options.only.empty() || options.only == "sustained") MeasureSustained(options);
-  if (options.only.empty() || options.only == "idle") MeasureIdle(options);
+  if (Wanted(options, "latency")) MeasureLatency(options);
+  if (Wanted(options, "sustained")) MeasureSustained(options);
+  if (Wanted(options, "idle")) MeasureIdle(options);
   return 0;
 }
