@@ -1,7 +1,11 @@
-// server_bench: relay latency against a plain forwarder, a sustained 1 kHz
-// load and the idle cost of the server, each printed as figures.
+// server_bench: relay latency and closed-loop throughput against a plain
+// forwarder, a sustained 1 kHz load and the idle cost of the server, each
+// printed as figures.
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -9,15 +13,19 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
+#include "bench_os.h"
 #include "game/assets.h"
 #include "game/map_file.h"
 #include "game/messages.h"
 #include "game/server_address.h"
 #include "paths.h"
+#include "platform/clock.h"
 #include "support/child.h"
+#include "support/loopback.h"
 #include "support/ports.h"
 #include "support/temp_dir.h"
 #include "support/wait.h"
@@ -25,8 +33,8 @@
 namespace {
 
 constexpr const char* USAGE =
-    "usage: server_bench [--only latency|sustained|idle] [--latency-seconds S]\n"
-    "                    [--sustained-seconds S] [--idle-seconds S]\n"
+    "usage: server_bench [--only latency|closed|sustained|idle] [--latency-seconds S]\n"
+    "                    [--closed-seconds S] [--sustained-seconds S] [--idle-seconds S]\n"
     "Runs the server, relay_forwarder and bot binaries it was built with; prints one\n"
     "line per figure.\n";
 
@@ -38,6 +46,7 @@ constexpr int SUSTAINED_RATE_HZ = 1000;
 struct Options {
   std::string only;
   double latencySeconds = 10;
+  double closedSeconds = 10;
   double sustainedSeconds = 60;
   double idleSeconds = 10;
 };
@@ -159,6 +168,170 @@ void MeasureLatency(const Options& options) {
               Field(game, "latency", "p99") / Field(plain, "latency", "p99"));
 }
 
+// --- the closed loop -------------------------------------------------------
+
+// Not counted: the programs' threads and caches settle first.
+constexpr double CLOSED_WARM_UP_SECONDS = 1;
+// No byte for this long: a relay is missing and the loop has stalled.
+constexpr int STALL_SECONDS = 5;
+constexpr int POLL_SLICE_MS = 100;
+
+// A player of the load. Its report in flight has x = its index and y =
+// `sequence`, so each relay names the sender and the report.
+struct LoopPlayer {
+  int socket = -1;
+  std::int32_t sequence = 0;
+  int arrivals = 0;     // players that the report in flight has reached
+  std::string pending;  // the start of a relay still incomplete
+};
+
+struct ClosedLoop {
+  std::array<LoopPlayer, PLAYERS> players;
+  long relays = 0;    // every relay received
+  std::string error;  // why the loop stopped early
+};
+
+struct ClosedFigures {
+  double relaysPerSecond = 0;
+  double generatorCpuShare = 0;  // of one core, for the load generator itself
+};
+
+void ClosedLoop_SendNext(ClosedLoop& loop, int sender) {
+  LoopPlayer& player = loop.players[sender];
+  ++player.sequence;
+  player.arrivals = 0;
+  if (!PlainSendAll(player.socket, BuildPositionReport(sender, player.sequence))) {
+    loop.error = "player " + std::to_string(sender + 1) + " cannot send";
+  }
+}
+
+// True when `relay`, received by `receiver`, is that of a report in flight.
+bool ClosedLoop_Expected(ClosedLoop& loop, int receiver, std::string_view relay) {
+  const Position position = ReadPosition(relay);
+  const int sender = position.x;
+  if (static_cast<std::uint8_t>(relay[0]) == MSG_POSITION && sender >= 0 && sender < PLAYERS &&
+      sender != receiver && position.y == loop.players[sender].sequence) {
+    return true;
+  }
+  loop.error = "player " + std::to_string(receiver + 1) +
+               " got a relay of no report in flight (x=" + std::to_string(position.x) +
+               " y=" + std::to_string(position.y) + ")";
+  return false;
+}
+
+// A report that has reached all three others makes way for its sender's next.
+void ClosedLoop_Arrived(ClosedLoop& loop, int receiver, std::string_view relay) {
+  if (!ClosedLoop_Expected(loop, receiver, relay)) return;
+  const int sender = ReadPosition(relay).x;
+  if (++loop.players[sender].arrivals == PLAYERS - 1) ClosedLoop_SendNext(loop, sender);
+}
+
+// Reads what has come for `receiver` and hands each whole relay to `onRelay`.
+template <typename OnRelay>
+void ClosedLoop_Read(ClosedLoop& loop, int receiver, OnRelay onRelay) {
+  LoopPlayer& player = loop.players[receiver];
+  char buffer[4096];
+  const ssize_t got = recv(player.socket, buffer, sizeof buffer, 0);
+  if (got <= 0) {
+    loop.error = "player " + std::to_string(receiver + 1) + "'s connection ended";
+    return;
+  }
+  player.pending.append(buffer, static_cast<std::size_t>(got));
+  std::size_t used = 0;
+  for (; player.pending.size() - used >= POSITION_RELAY_SIZE; used += POSITION_RELAY_SIZE) {
+    ++loop.relays;
+    onRelay(receiver, std::string_view(player.pending).substr(used, POSITION_RELAY_SIZE));
+  }
+  player.pending.erase(0, used);
+}
+
+// Hands every relay that comes to `onRelay` until `done()`; false, with
+// loop.error set, when a connection ends, a relay is wrong or none comes for
+// STALL_SECONDS.
+template <typename OnRelay, typename Done>
+bool ClosedLoop_Pump(ClosedLoop& loop, OnRelay onRelay, Done done) {
+  std::array<pollfd, PLAYERS> entries{};
+  for (int i = 0; i < PLAYERS; ++i) entries[i] = {loop.players[i].socket, POLLIN, 0};
+  double lastByte = TimerSeconds();
+  while (loop.error.empty() && !done()) {
+    if (poll(entries.data(), entries.size(), POLL_SLICE_MS) == 0) {
+      if (TimerSeconds() - lastByte > STALL_SECONDS)
+        loop.error = "relays missing: none came for " + std::to_string(STALL_SECONDS) + " s";
+      continue;
+    }
+    for (int i = 0; i < PLAYERS && loop.error.empty(); ++i) {
+      if (entries[i].revents != 0) ClosedLoop_Read(loop, i, onRelay);
+    }
+    lastByte = TimerSeconds();
+  }
+  return loop.error.empty();
+}
+
+// Connects the players one by one. Each from the second on sends a report and
+// waits until it has reached every player before it: then all of them hold a
+// slot (the server relays between filled slots only) before the next comes.
+bool ClosedLoop_Join(ClosedLoop& loop, int port) {
+  for (int i = 0; i < PLAYERS; ++i) {
+    LoopPlayer& player = loop.players[i];
+    player.socket = PlainConnect(port);
+    if (player.socket < 0) {
+      loop.error = "player " + std::to_string(i + 1) + " cannot connect";
+      return false;
+    }
+    if (i == 0) continue;
+    ClosedLoop_SendNext(loop, i);
+    const auto counted = [&](int receiver, std::string_view relay) {
+      if (ClosedLoop_Expected(loop, receiver, relay))
+        ++loop.players[ReadPosition(relay).x].arrivals;
+    };
+    if (!ClosedLoop_Pump(loop, counted, [&] { return player.arrivals == i; })) return false;
+  }
+  return true;
+}
+
+// Every player keeps one report in flight: warm-up, then `seconds` counted.
+ClosedFigures ClosedLoop_Run(ClosedLoop& loop, double seconds) {
+  const auto arrived = [&](int receiver, std::string_view relay) {
+    ClosedLoop_Arrived(loop, receiver, relay);
+  };
+  for (int i = 0; i < PLAYERS; ++i) ClosedLoop_SendNext(loop, i);
+  const double warmed = TimerSeconds() + CLOSED_WARM_UP_SECONDS;
+  ClosedLoop_Pump(loop, arrived, [&] { return TimerSeconds() >= warmed; });
+  const long relays = loop.relays;
+  const double cpu = Process_CpuSeconds();
+  const double start = TimerSeconds();
+  ClosedLoop_Pump(loop, arrived, [&] { return TimerSeconds() >= start + seconds; });
+  const double took = TimerSeconds() - start;
+  return {(loop.relays - relays) / took, (Process_CpuSeconds() - cpu) / took};
+}
+
+ClosedFigures MeasureClosedLoop(const std::string& name, ProgramRun run, int port, double seconds) {
+  ClosedLoop loop;
+  ClosedFigures figures;
+  if (ClosedLoop_Join(loop, port)) figures = ClosedLoop_Run(loop, seconds);
+  for (const LoopPlayer& player : loop.players) PlainClose(player.socket);
+  StopProgram(run);
+  if (!loop.error.empty()) Fail("closed loop against the " + name + ": " + loop.error);
+  return figures;
+}
+
+void PrintClosed(const char* who, const ClosedFigures& figures) {
+  std::printf("%-9s relays/s=%.0f load-generator-cpu=%.0f%%\n", who, figures.relaysPerSecond,
+              100.0 * figures.generatorCpuShare);
+}
+
+void MeasureClosed(const Options& options) {
+  std::printf("closed: 4 players, one report in flight each, %.0f s\n", options.closedSeconds);
+  const ClosedFigures plain =
+      MeasureClosedLoop("forwarder", StartForwarder(), FORWARDER_PORT, options.closedSeconds);
+  const ClosedFigures game =
+      MeasureClosedLoop("server", StartServer(), SERVER_PORT, options.closedSeconds);
+  PrintClosed("forwarder", plain);
+  PrintClosed("server", game);
+  std::printf("closed-loop ratio server/forwarder: %.2f\n",
+              game.relaysPerSecond / plain.relaysPerSecond);
+}
+
 long VmRssKb(pid_t pid) {
   std::ifstream status("/proc/" + std::to_string(pid) + "/status");
   std::string line;
@@ -271,9 +444,11 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     const std::string value = argv[i + 1];
     bool ok = true;
     if (name == "--only")
-      ok = value == "latency" || value == "sustained" || value == "idle";
+      ok = value == "latency" || value == "closed" || value == "sustained" || value == "idle";
     else if (name == "--latency-seconds")
       ok = ParseSeconds(value, options.latencySeconds);
+    else if (name == "--closed-seconds")
+      ok = ParseSeconds(value, options.closedSeconds);
     else if (name == "--sustained-seconds")
       ok = ParseSeconds(value, options.sustainedSeconds);
     else if (name == "--idle-seconds")
@@ -304,6 +479,7 @@ int main(int argc, char** argv) {
   }
   setvbuf(stdout, nullptr, _IOLBF, 0);
   if (Wanted(options, "latency")) MeasureLatency(options);
+  if (Wanted(options, "closed")) MeasureClosed(options);
   if (Wanted(options, "sustained")) MeasureSustained(options);
   if (Wanted(options, "idle")) MeasureIdle(options);
   return 0;
