@@ -1,39 +1,45 @@
-// server_bench: relay latency against a plain forwarder, a sustained 1 kHz
-// load and the idle cost of the server, each printed as figures.
-#include <netinet/in.h>
-#include <netinet/tcp.h>
+// server_bench: relay latency and closed-loop throughput against a plain
+// forwarder, a sustained 1 kHz load and the idle cost of the server, each
+// printed as figures.
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
-#include <mutex>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
+#include "bench_os.h"
 #include "game/assets.h"
 #include "game/map_file.h"
 #include "game/messages.h"
 #include "game/server_address.h"
 #include "paths.h"
+#include "platform/clock.h"
 #include "support/child.h"
 #include "support/loopback.h"
-#include "support/ports.h"
+#include "support/programs.h"
 #include "support/temp_dir.h"
 #include "support/wait.h"
 
 namespace {
 
 constexpr const char* USAGE =
-    "usage: server_bench [--only latency|sustained|idle] [--latency-seconds S]\n"
-    "                    [--sustained-seconds S] [--idle-seconds S]\n"
-    "Runs the server and bot binaries it was built with; prints one line per figure.\n";
+    "usage: server_bench [--only latency|closed|sustained|idle] [--latency-seconds S]\n"
+    "                    [--closed-seconds S] [--sustained-seconds S] [--idle-seconds S]\n"
+    "Runs the server, relay_forwarder and bot binaries it was built with; prints one\n"
+    "line per figure. With TILEGAME_WINDOWS_BUILD=<Windows build folder> in the\n"
+    "environment, latency and closed run that build's server.exe and\n"
+    "relay_forwarder.exe under Wine (the bot and the load stay native); sustained\n"
+    "and idle read the server's /proc figures and do not run there.\n";
 
 constexpr int FORWARDER_PORT = 33223;
 constexpr int PLAYERS = 4;
@@ -43,6 +49,7 @@ constexpr int SUSTAINED_RATE_HZ = 1000;
 struct Options {
   std::string only;
   double latencySeconds = 10;
+  double closedSeconds = 10;
   double sustainedSeconds = 60;
   double idleSeconds = 10;
 };
@@ -51,7 +58,15 @@ struct Options {
 
 // Longer than any figure takes.
 constexpr double RUN_LIMIT_SECONDS = 3600;
-constexpr double START_SECONDS = 10;
+// Under Wine a first program also boots the prefix's session.
+constexpr double START_SECONDS = 30;
+constexpr double STOP_SECONDS = 10;
+
+[[noreturn]] void Fail(const std::string& message) {
+  std::fprintf(stderr, "server_bench: %s\n", message.c_str());
+  GameProgram_EndWine();
+  std::exit(1);
+}
 
 Child Spawn(const std::vector<std::string>& args, const std::string& dir, bool capture) {
   ChildOptions options;
@@ -78,25 +93,53 @@ double Field(const std::string& text, const std::string& prefix, const std::stri
   return -1;
 }
 
-struct ServerRun {
+// A program under test, in a folder of its own that holds the map the
+// server reads.
+struct ProgramRun {
   TempDir dir;
   Child child;
 };
 
-ServerRun StartServer() {
-  ServerRun run;
+// This build's program `built`, or the Windows build's `name`.exe under Wine,
+// with its output thrown away; returns once it listens on `port`.
+ProgramRun StartProgram(const std::string& name, const std::string& built, int port,
+                        const std::vector<std::string>& args = {}) {
+  ProgramRun run;
   File_Write(run.dir.File(Path_ToNative(MAP_PATH)),
              std::string(MAP_TILE_COUNT * MAP_RECORD_SIZE, '\0'));
-  run.child = Spawn({SERVER_BINARY}, run.dir.path, false);
-  if (WaitUntil([&] { return PortListening(SERVER_PORT, run.child.pid); }, START_SECONDS))
+  ChildOptions options;
+  options.folder = run.dir.path;
+  options.output = ChildOutput::DevNull;
+  if (GameProgram_UnderWine()) {
+    // The last program's socket may outlive it for a moment there.
+    WaitUntil([&] { return !PortListeningElsewhere(port); }, STOP_SECONDS);
+    // Escape typed on a terminal ends a Windows program cleanly.
+    options.input = ChildInput::Keys;
+  }
+  run.child = Child_Start(GameProgram(name, built, args), options);
+  if (WaitUntil([&] { return !Child_Running(run.child) || GameProgram_Listening(run.child, port); },
+                START_SECONDS) &&
+      !run.child.reaped) {
     return run;
-  std::fprintf(stderr, "server_bench: the server does not listen on %d (port taken?)\n",
-               SERVER_PORT);
-  std::exit(1);
+  }
+  Fail(name + " does not listen on " + std::to_string(port) + " (port taken?)");
 }
 
-void StopServer(ServerRun& run) {
-  Child_Stop(run.child, RUN_LIMIT_SECONDS);
+ProgramRun StartServer() {
+  return StartProgram("server", SERVER_BINARY, SERVER_PORT);
+}
+
+void StopProgram(ProgramRun& run) {
+  if (GameProgram_UnderWine() && Child_Running(run.child)) {
+    Child_Send(run.child, "\x1b");
+    Child_Wait(run.child, STOP_SECONDS);
+  }
+  Child_Stop(run.child, STOP_SECONDS);
+}
+
+ProgramRun StartForwarder() {
+  return StartProgram("relay_forwarder", FORWARDER_BINARY, FORWARDER_PORT,
+                      {std::to_string(FORWARDER_PORT)});
 }
 
 std::string RunBot(int port, const std::vector<std::string>& extra) {
@@ -113,78 +156,6 @@ std::string RunBot(int port, const std::vector<std::string>& extra) {
   return ReadAll(bot);
 }
 
-// --- the plain forwarder ---------------------------------------------------
-
-// Blocking sockets, one thread per player; every 9-byte report goes to the
-// other players as a 10-byte relay carrying the receiver's number.
-struct Forwarder {
-  int listener = -1;
-  std::mutex mutex;
-  std::vector<int> players;
-  std::vector<std::unique_ptr<std::mutex>> sendLocks;
-  std::thread acceptor;
-  std::vector<std::thread> threads;  // one per player, started by the acceptor
-};
-
-void Forwarder_Relay(Forwarder& forwarder, int from, const char* report) {
-  std::vector<int> players;
-  {
-    std::lock_guard<std::mutex> lock(forwarder.mutex);
-    players = forwarder.players;
-  }
-  char relay[POSITION_RELAY_SIZE];
-  std::copy(report, report + POSITION_REPORT_SIZE, relay);
-  for (int to = 0; to < static_cast<int>(players.size()); ++to) {
-    if (to == from) continue;
-    relay[POSITION_REPORT_SIZE] = static_cast<char>(to + 1);
-    std::lock_guard<std::mutex> lock(*forwarder.sendLocks[to]);
-    if (send(players[to], relay, sizeof relay, MSG_NOSIGNAL) < 0) continue;
-  }
-}
-
-void Forwarder_Serve(Forwarder& forwarder, int index, int fd) {
-  std::string pending;
-  char buffer[8192];
-  ssize_t got = 0;
-  while ((got = recv(fd, buffer, sizeof buffer, 0)) > 0) {
-    pending.append(buffer, got);
-    std::size_t used = 0;
-    for (; pending.size() - used >= POSITION_REPORT_SIZE; used += POSITION_REPORT_SIZE) {
-      Forwarder_Relay(forwarder, index, pending.data() + used);
-    }
-    pending.erase(0, used);
-  }
-}
-
-void Forwarder_Start(Forwarder& forwarder) {
-  std::uint16_t port = FORWARDER_PORT;
-  forwarder.listener = PlainListen(port, PLAYERS);
-  for (int i = 0; i < PLAYERS; ++i) forwarder.sendLocks.push_back(std::make_unique<std::mutex>());
-  forwarder.acceptor = std::thread([&forwarder] {
-    for (int index = 0; index < PLAYERS; ++index) {
-      const int fd = accept(forwarder.listener, nullptr, nullptr);
-      if (fd < 0) return;
-      const int on = 1;  // as the engine does: no waiting to fill segments
-      setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-      {
-        std::lock_guard<std::mutex> lock(forwarder.mutex);
-        forwarder.players.push_back(fd);
-      }
-      forwarder.threads.emplace_back(
-          [&forwarder, index, fd] { Forwarder_Serve(forwarder, index, fd); });
-    }
-  });
-}
-
-void Forwarder_Stop(Forwarder& forwarder) {
-  shutdown(forwarder.listener, SHUT_RDWR);
-  close(forwarder.listener);
-  forwarder.acceptor.join();
-  // The players have gone with the bot, so every serving thread has ended.
-  for (std::thread& thread : forwarder.threads) thread.join();
-  for (int fd : forwarder.players) close(fd);
-}
-
 // --- the figures -----------------------------------------------------------
 
 void PrintLatency(const char* who, const std::string& output) {
@@ -199,17 +170,180 @@ void MeasureLatency(const Options& options) {
       std::to_string(static_cast<long>(options.latencySeconds * LATENCY_RATE_HZ))};
   std::printf("latency: 4 players at %d Hz, player 1 to player 2, %.0f s each\n", LATENCY_RATE_HZ,
               options.latencySeconds);
-  Forwarder forwarder;
-  Forwarder_Start(forwarder);
+  ProgramRun forwarder = StartForwarder();
   const std::string plain = RunBot(FORWARDER_PORT, args);
-  Forwarder_Stop(forwarder);
-  ServerRun server = StartServer();
+  StopProgram(forwarder);
+  ProgramRun server = StartServer();
   const std::string game = RunBot(SERVER_PORT, args);
-  StopServer(server);
+  StopProgram(server);
   PrintLatency("forwarder", plain);
   PrintLatency("server", game);
   std::printf("p99 ratio server/forwarder: %.2f\n",
               Field(game, "latency", "p99") / Field(plain, "latency", "p99"));
+}
+
+// --- the closed loop -------------------------------------------------------
+
+// Not counted: the programs' threads and caches settle first.
+constexpr double CLOSED_WARM_UP_SECONDS = 1;
+// No byte for this long: a relay is missing and the loop has stalled.
+constexpr int STALL_SECONDS = 5;
+constexpr int POLL_SLICE_MS = 100;
+
+// A player of the load. Its report in flight has x = its index and y =
+// `sequence`, so each relay names the sender and the report.
+struct LoopPlayer {
+  int socket = -1;
+  std::int32_t sequence = 0;
+  int arrivals = 0;     // players that the report in flight has reached
+  std::string pending;  // the start of a relay still incomplete
+};
+
+struct ClosedLoop {
+  std::array<LoopPlayer, PLAYERS> players;
+  long relays = 0;    // every relay received
+  std::string error;  // why the loop stopped early
+};
+
+struct ClosedFigures {
+  double relaysPerSecond = 0;
+  double generatorCpuShare = 0;  // of one core, for the load generator itself
+};
+
+void ClosedLoop_SendNext(ClosedLoop& loop, int sender) {
+  LoopPlayer& player = loop.players[sender];
+  ++player.sequence;
+  player.arrivals = 0;
+  if (!PlainSendAll(player.socket, BuildPositionReport(sender, player.sequence))) {
+    loop.error = "player " + std::to_string(sender + 1) + " cannot send";
+  }
+}
+
+// True when `relay`, received by `receiver`, is that of a report in flight.
+bool ClosedLoop_Expected(ClosedLoop& loop, int receiver, std::string_view relay) {
+  const Position position = ReadPosition(relay);
+  const int sender = position.x;
+  if (static_cast<std::uint8_t>(relay[0]) == MSG_POSITION && sender >= 0 && sender < PLAYERS &&
+      sender != receiver && position.y == loop.players[sender].sequence) {
+    return true;
+  }
+  loop.error = "player " + std::to_string(receiver + 1) +
+               " got a relay of no report in flight (x=" + std::to_string(position.x) +
+               " y=" + std::to_string(position.y) + ")";
+  return false;
+}
+
+// A report that has reached all three others makes way for its sender's next.
+void ClosedLoop_Arrived(ClosedLoop& loop, int receiver, std::string_view relay) {
+  if (!ClosedLoop_Expected(loop, receiver, relay)) return;
+  const int sender = ReadPosition(relay).x;
+  if (++loop.players[sender].arrivals == PLAYERS - 1) ClosedLoop_SendNext(loop, sender);
+}
+
+// Reads what has come for `receiver` and hands each whole relay to `onRelay`.
+template <typename OnRelay>
+void ClosedLoop_Read(ClosedLoop& loop, int receiver, OnRelay onRelay) {
+  LoopPlayer& player = loop.players[receiver];
+  char buffer[4096];
+  const ssize_t got = recv(player.socket, buffer, sizeof buffer, 0);
+  if (got <= 0) {
+    loop.error = "player " + std::to_string(receiver + 1) + "'s connection ended";
+    return;
+  }
+  player.pending.append(buffer, static_cast<std::size_t>(got));
+  std::size_t used = 0;
+  for (; player.pending.size() - used >= POSITION_RELAY_SIZE; used += POSITION_RELAY_SIZE) {
+    ++loop.relays;
+    onRelay(receiver, std::string_view(player.pending).substr(used, POSITION_RELAY_SIZE));
+  }
+  player.pending.erase(0, used);
+}
+
+// Hands every relay that comes to `onRelay` until `done()`; false, with
+// loop.error set, when a connection ends, a relay is wrong or none comes for
+// STALL_SECONDS.
+template <typename OnRelay, typename Done>
+bool ClosedLoop_Pump(ClosedLoop& loop, OnRelay onRelay, Done done) {
+  std::array<pollfd, PLAYERS> entries{};
+  for (int i = 0; i < PLAYERS; ++i) entries[i] = {loop.players[i].socket, POLLIN, 0};
+  double lastByte = TimerSeconds();
+  while (loop.error.empty() && !done()) {
+    if (poll(entries.data(), entries.size(), POLL_SLICE_MS) == 0) {
+      if (TimerSeconds() - lastByte > STALL_SECONDS)
+        loop.error = "relays missing: none came for " + std::to_string(STALL_SECONDS) + " s";
+      continue;
+    }
+    for (int i = 0; i < PLAYERS && loop.error.empty(); ++i) {
+      if (entries[i].revents != 0) ClosedLoop_Read(loop, i, onRelay);
+    }
+    lastByte = TimerSeconds();
+  }
+  return loop.error.empty();
+}
+
+// Connects the players one by one. Each from the second on sends a report and
+// waits until it has reached every player before it: then all of them hold a
+// slot (the server relays between filled slots only) before the next comes.
+bool ClosedLoop_Join(ClosedLoop& loop, int port) {
+  for (int i = 0; i < PLAYERS; ++i) {
+    LoopPlayer& player = loop.players[i];
+    player.socket = PlainConnect(port);
+    if (player.socket < 0) {
+      loop.error = "player " + std::to_string(i + 1) + " cannot connect";
+      return false;
+    }
+    if (i == 0) continue;
+    ClosedLoop_SendNext(loop, i);
+    const auto counted = [&](int receiver, std::string_view relay) {
+      if (ClosedLoop_Expected(loop, receiver, relay))
+        ++loop.players[ReadPosition(relay).x].arrivals;
+    };
+    if (!ClosedLoop_Pump(loop, counted, [&] { return player.arrivals == i; })) return false;
+  }
+  return true;
+}
+
+// Every player keeps one report in flight: warm-up, then `seconds` counted.
+ClosedFigures ClosedLoop_Run(ClosedLoop& loop, double seconds) {
+  const auto arrived = [&](int receiver, std::string_view relay) {
+    ClosedLoop_Arrived(loop, receiver, relay);
+  };
+  for (int i = 0; i < PLAYERS; ++i) ClosedLoop_SendNext(loop, i);
+  const double warmed = TimerSeconds() + CLOSED_WARM_UP_SECONDS;
+  ClosedLoop_Pump(loop, arrived, [&] { return TimerSeconds() >= warmed; });
+  const long relays = loop.relays;
+  const double cpu = Process_CpuSeconds();
+  const double start = TimerSeconds();
+  ClosedLoop_Pump(loop, arrived, [&] { return TimerSeconds() >= start + seconds; });
+  const double took = TimerSeconds() - start;
+  return {(loop.relays - relays) / took, (Process_CpuSeconds() - cpu) / took};
+}
+
+ClosedFigures MeasureClosedLoop(const std::string& name, ProgramRun run, int port, double seconds) {
+  ClosedLoop loop;
+  ClosedFigures figures;
+  if (ClosedLoop_Join(loop, port)) figures = ClosedLoop_Run(loop, seconds);
+  for (const LoopPlayer& player : loop.players) PlainClose(player.socket);
+  StopProgram(run);
+  if (!loop.error.empty()) Fail("closed loop against the " + name + ": " + loop.error);
+  return figures;
+}
+
+void PrintClosed(const char* who, const ClosedFigures& figures) {
+  std::printf("%-9s relays/s=%.0f load-generator-cpu=%.0f%%\n", who, figures.relaysPerSecond,
+              100.0 * figures.generatorCpuShare);
+}
+
+void MeasureClosed(const Options& options) {
+  std::printf("closed: 4 players, one report in flight each, %.0f s\n", options.closedSeconds);
+  const ClosedFigures plain =
+      MeasureClosedLoop("forwarder", StartForwarder(), FORWARDER_PORT, options.closedSeconds);
+  const ClosedFigures game =
+      MeasureClosedLoop("server", StartServer(), SERVER_PORT, options.closedSeconds);
+  PrintClosed("forwarder", plain);
+  PrintClosed("server", game);
+  std::printf("closed-loop ratio server/forwarder: %.2f\n",
+              game.relaysPerSecond / plain.relaysPerSecond);
 }
 
 long VmRssKb(pid_t pid) {
@@ -222,7 +356,7 @@ long VmRssKb(pid_t pid) {
 }
 
 void MeasureSustained(const Options& options) {
-  ServerRun server = StartServer();
+  ProgramRun server = StartServer();
   const long reports = static_cast<long>(options.sustainedSeconds * SUSTAINED_RATE_HZ);
   const long rss_idle = VmRssKb(server.child.pid);
   Child bot =
@@ -233,7 +367,7 @@ void MeasureSustained(const Options& options) {
   const long rss_start = VmRssKb(server.child.pid);
   const std::string output = ReadAll(bot);
   const long rss_end = VmRssKb(server.child.pid);
-  StopServer(server);
+  StopProgram(server);
   const double sent = Field(output, "summary", "sent");
   const double relays = Field(output, "summary", "relays");
   std::printf(
@@ -286,7 +420,7 @@ double BareSleepLoopSeconds(double seconds) {
 }
 
 void MeasureIdle(const Options& options) {
-  ServerRun server = StartServer();
+  ProgramRun server = StartServer();
   Child bot = Spawn({BOT_BINARY, "--host", "127.0.0.1", "--players", std::to_string(PLAYERS),
                      "--duration", std::to_string(options.idleSeconds + 3)},
                     "", false);
@@ -299,7 +433,7 @@ void MeasureIdle(const Options& options) {
   const double used = CpuSeconds(server.child.pid) - before;
   const double scheduled = ScheduledSeconds(server.child.pid) - scheduled_before;
   Child_Stop(bot, RUN_LIMIT_SECONDS);
-  StopServer(server);
+  StopProgram(server);
   std::printf(
       "idle: 4 players connected and still, %.0f s: server CPU %.3f s = %.3f %% of one core"
       " (/proc/<pid>/stat); %.4f s = %.4f %% (schedstat)\n",
@@ -324,9 +458,11 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     const std::string value = argv[i + 1];
     bool ok = true;
     if (name == "--only")
-      ok = value == "latency" || value == "sustained" || value == "idle";
+      ok = value == "latency" || value == "closed" || value == "sustained" || value == "idle";
     else if (name == "--latency-seconds")
       ok = ParseSeconds(value, options.latencySeconds);
+    else if (name == "--closed-seconds")
+      ok = ParseSeconds(value, options.closedSeconds);
     else if (name == "--sustained-seconds")
       ok = ParseSeconds(value, options.sustainedSeconds);
     else if (name == "--idle-seconds")
@@ -337,6 +473,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     if (name == "--only") options.only = value;
   }
   return argc % 2 == 1;
+}
+
+bool Wanted(const Options& options, const std::string& mode) {
+  return options.only.empty() || options.only == mode;
 }
 
 }  // namespace
@@ -352,8 +492,23 @@ int main(int argc, char** argv) {
     return 2;
   }
   setvbuf(stdout, nullptr, _IOLBF, 0);
-  if (options.only.empty() || options.only == "latency") MeasureLatency(options);
-  if (options.only.empty() || options.only == "sustained") MeasureSustained(options);
-  if (options.only.empty() || options.only == "idle") MeasureIdle(options);
+  const bool wine = GameProgram_UnderWine();
+  if (wine && (options.only == "sustained" || options.only == "idle")) {
+    std::fprintf(stderr,
+                 "server_bench: %s reads /proc of the process it starts, which under Wine "
+                 "counts Wine's work too (and misses the Wine server's): run it without "
+                 "TILEGAME_WINDOWS_BUILD\n",
+                 options.only.c_str());
+    return 1;
+  }
+  if (wine) std::printf("Windows programs under Wine: %s\n", std::getenv("TILEGAME_WINDOWS_BUILD"));
+  if (Wanted(options, "latency")) MeasureLatency(options);
+  if (Wanted(options, "closed")) MeasureClosed(options);
+  if (wine && options.only.empty()) {
+    std::printf("sustained, idle: not run under Wine (their /proc figures would be Wine's)\n");
+  }
+  if (!wine && Wanted(options, "sustained")) MeasureSustained(options);
+  if (!wine && Wanted(options, "idle")) MeasureIdle(options);
+  GameProgram_EndWine();
   return 0;
 }

@@ -1,5 +1,5 @@
-// What the engine benchmark needs of the platform beyond the loopback
-// harness: the plain side's raw socket calls and the process's own figures.
+// What the benchmarks' plain sides need of the platform beyond the loopback
+// harness: raw socket calls and the process's own figures.
 // bench_os_posix.cpp and bench_os_win32.cpp hold them.
 #pragma once
 
