@@ -55,6 +55,17 @@ enum class SockReceive { kData, kClosed, kWouldBlock, kFailed };
 // `dont_wait`: kWouldBlock instead of waiting when nothing is there.
 SockReceive Sock_Receive(int socket, char* buffer, std::size_t size, std::size_t& received,
                          bool dont_wait);
+// How long Sock_ReceiveWithin on `socket` waits; set once, by the thread that
+// receives, before its first receive.
+void Sock_SetReceiveWait(int socket, int timeout_ms);
+// Receives what has come, or first waits for something to come (or an error
+// or hang-up, which this receive then reports) for the time that
+// Sock_SetReceiveWait set: kWouldBlock when nothing came in that time. Where
+// the platform can wait inside the receive, this is one call instead of a
+// wait and a receive. `more_expected` (the last receive filled its buffer)
+// lets a platform whose wait is a call of its own look without waiting.
+SockReceive Sock_ReceiveWithin(int socket, char* buffer, std::size_t size, std::size_t& received,
+                               bool more_expected);
 // As Sock_Receive, for one datagram; `sender` gets the sender's dotted address.
 SockReceive Sock_ReceiveFrom(int socket, char* buffer, std::size_t size, std::size_t& received,
                              std::string& sender);

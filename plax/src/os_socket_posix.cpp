@@ -7,6 +7,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -169,6 +170,18 @@ SockReceive Sock_Receive(int socket, char* buffer, std::size_t size, std::size_t
     result = recv(socket, buffer, size, dont_wait ? MSG_DONTWAIT : 0);
   } while (result < 0 && errno == EINTR);
   return ReceiveOutcome(result, received);
+}
+
+// The socket blocks (Sock_SetServing), so the time-out of the receive itself
+// is the wait.
+void Sock_SetReceiveWait(int socket, int timeout_ms) {
+  timeval wait{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
+  setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+}
+
+SockReceive Sock_ReceiveWithin(int socket, char* buffer, std::size_t size, std::size_t& received,
+                               bool /*more_expected*/) {
+  return Sock_Receive(socket, buffer, size, received, /*dont_wait=*/false);
 }
 
 SockReceive Sock_ReceiveFrom(int socket, char* buffer, std::size_t size, std::size_t& received,

@@ -53,8 +53,9 @@ SOCKET OpenSocket(int type, int protocol) {
 // The events of one waited-on socket, made on first use and freed when the
 // socket is closed.
 struct SocketEvents {
-  HANDLE network = nullptr;  // readable, connection waiting, closed
-  HANDLE wake = nullptr;     // set by Sock_Shutdown, never reset
+  HANDLE network = nullptr;          // readable, connection waiting, closed
+  HANDLE wake = nullptr;             // set by Sock_Shutdown, never reset
+  DWORD receive_wait_ms = INFINITE;  // Sock_ReceiveWithin's
 };
 
 // A lock with no constructor or destructor, and a table that is never freed:
@@ -216,14 +217,20 @@ bool Sock_Connect(int socket, std::uint32_t address, std::uint16_t port, int tim
 
 // A shut-down socket counts as readable for good, as on POSIX: the next
 // receive or accept reports the end.
-SockWait Sock_WaitReadable(int socket, int timeout_ms) {
-  SOCKET handle = AsSocket(socket);
-  SocketEvents events = EventsOf(handle, /*watch=*/true);
+namespace {
+
+SockWait WaitReadable(const SocketEvents& events, DWORD timeout_ms) {
   HANDLE both[2] = {events.wake, events.network};
-  DWORD result = WaitForMultipleObjects(2, both, FALSE, static_cast<DWORD>(timeout_ms));
+  DWORD result = WaitForMultipleObjects(2, both, FALSE, timeout_ms);
   if (result == WAIT_TIMEOUT) return SockWait::kTimedOut;
   if (result == WAIT_OBJECT_0) return SockWait::kReady;
   return result == WAIT_OBJECT_0 + 1 ? SockWait::kReady : SockWait::kFailed;
+}
+
+}  // namespace
+
+SockWait Sock_WaitReadable(int socket, int timeout_ms) {
+  return WaitReadable(EventsOf(AsSocket(socket), /*watch=*/true), static_cast<DWORD>(timeout_ms));
 }
 
 SockAccept Sock_Accept(int listening, int& accepted) {
@@ -260,6 +267,31 @@ SockReceive Sock_Receive(int socket, char* buffer, std::size_t size, std::size_t
                          bool /*dont_wait*/) {
   int result = recv(AsSocket(socket), buffer, CallSize(size), 0);
   return ReceiveOutcome(result, result < 0 ? WSAGetLastError() : 0, received);
+}
+
+void Sock_SetReceiveWait(int socket, int timeout_ms) {
+  AcquireSRWLockExclusive(&g_events_lock);
+  EventsTable()[AsSocket(socket)].receive_wait_ms = static_cast<DWORD>(timeout_ms);
+  ReleaseSRWLockExclusive(&g_events_lock);
+}
+
+// Winsock cannot wait inside a receive on a non-blocking socket: the events'
+// wait comes first, unless the last receive left more behind.
+SockReceive Sock_ReceiveWithin(int socket, char* buffer, std::size_t size, std::size_t& received,
+                               bool more_expected) {
+  received = 0;
+  if (!more_expected) {
+    const SocketEvents events = EventsOf(AsSocket(socket), /*watch=*/true);
+    switch (WaitReadable(events, events.receive_wait_ms)) {
+      case SockWait::kReady:
+        break;
+      case SockWait::kTimedOut:
+        return SockReceive::kWouldBlock;
+      case SockWait::kFailed:
+        return SockReceive::kFailed;
+    }
+  }
+  return Sock_Receive(socket, buffer, size, received, /*dont_wait=*/true);
 }
 
 SockReceive Sock_ReceiveFrom(int socket, char* buffer, std::size_t size, std::size_t& received,

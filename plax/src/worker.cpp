@@ -51,11 +51,8 @@ bool StillOpen(PLAX_ID id) {
   return open;
 }
 
-// `skip_wait`: the last receive filled the buffer, so more is most likely
-// waiting; a receive that finds nothing after all just starts a new pass.
-Pass BeginPass(const WorkerView& view, bool skip_wait = false) {
+Pass BeginPass(const WorkerView& view) {
   if (!StillOpen(view.id)) return Pass::kEnd;
-  if (skip_wait) return Pass::kReadable;
   switch (Sock_WaitReadable(view.socket, kWaitTimeoutMs)) {
     case SockWait::kReady:
       return Pass::kReadable;
@@ -124,19 +121,20 @@ void AcceptLoop(const WorkerView& view) {
   }
 }
 
+// A data socket waits inside its receive: the worker's wait and its receive
+// are one call where the platform allows it.
 void DataLoop(const WorkerView& view) {
   if (view.on_connected != nullptr) view.on_connected(view.id);
+  Sock_SetReceiveWait(view.socket, kWaitTimeoutMs);
   char buffer[PLAX_RECV_BUFFER_SIZE];
   bool buffer_was_full = false;
   for (;;) {
-    Pass pass = BeginPass(view, buffer_was_full);
-    if (pass == Pass::kEnd) return;
-    if (pass == Pass::kIdle) continue;
+    if (!StillOpen(view.id)) return;
     std::size_t received = 0;
     SockReceive result =
-        Sock_Receive(view.socket, buffer, sizeof buffer, received, buffer_was_full);
+        Sock_ReceiveWithin(view.socket, buffer, sizeof buffer, received, buffer_was_full);
     buffer_was_full = received == sizeof buffer;
-    if (result == SockReceive::kWouldBlock) continue;
+    if (result == SockReceive::kWouldBlock) continue;  // nothing came: a pass of its own
     if (result != SockReceive::kData) return;
     PLAX_Bytes data(buffer, received);
     if (!CountReceived(view.id, received)) return;
