@@ -186,6 +186,7 @@ void MeasureLatency(const Options& options) {
 
 // Not counted: the programs' threads and caches settle first.
 constexpr double CLOSED_WARM_UP_SECONDS = 1;
+constexpr double CLOSED_TURN_SECONDS = 1;
 // No byte for this long: a relay is missing and the loop has stalled.
 constexpr int STALL_SECONDS = 5;
 constexpr int POLL_SLICE_MS = 100;
@@ -201,13 +202,15 @@ struct LoopPlayer {
 
 struct ClosedLoop {
   std::array<LoopPlayer, PLAYERS> players;
-  long relays = 0;    // every relay received
-  std::string error;  // why the loop stopped early
+  long relays = 0;      // every relay received
+  bool sending = true;  // a report that has arrived everywhere makes way for the next
+  std::string error;    // why the loop stopped early
 };
 
 struct ClosedFigures {
-  double relaysPerSecond = 0;
-  double generatorCpuShare = 0;  // of one core, for the load generator itself
+  double relays = 0;
+  double seconds = 0;
+  double generatorCpuSeconds = 0;  // the load generator's own
 };
 
 void ClosedLoop_SendNext(ClosedLoop& loop, int sender) {
@@ -237,7 +240,9 @@ bool ClosedLoop_Expected(ClosedLoop& loop, int receiver, std::string_view relay)
 void ClosedLoop_Arrived(ClosedLoop& loop, int receiver, std::string_view relay) {
   if (!ClosedLoop_Expected(loop, receiver, relay)) return;
   const int sender = ReadPosition(relay).x;
-  if (++loop.players[sender].arrivals == PLAYERS - 1) ClosedLoop_SendNext(loop, sender);
+  if (++loop.players[sender].arrivals == PLAYERS - 1 && loop.sending) {
+    ClosedLoop_SendNext(loop, sender);
+  }
 }
 
 // Reads what has come for `receiver` and hands each whole relay to `onRelay`.
@@ -303,47 +308,85 @@ bool ClosedLoop_Join(ClosedLoop& loop, int port) {
   return true;
 }
 
-// Every player keeps one report in flight: warm-up, then `seconds` counted.
-ClosedFigures ClosedLoop_Run(ClosedLoop& loop, double seconds) {
+// Every player keeps one report in flight for `seconds`; then no new report
+// goes out and the ones in flight arrive, so the next slice starts from rest.
+ClosedFigures ClosedLoop_Slice(ClosedLoop& loop, double seconds) {
   const auto arrived = [&](int receiver, std::string_view relay) {
     ClosedLoop_Arrived(loop, receiver, relay);
   };
-  for (int i = 0; i < PLAYERS; ++i) ClosedLoop_SendNext(loop, i);
-  const double warmed = TimerSeconds() + CLOSED_WARM_UP_SECONDS;
-  ClosedLoop_Pump(loop, arrived, [&] { return TimerSeconds() >= warmed; });
+  loop.sending = true;
   const long relays = loop.relays;
   const double cpu = Process_CpuSeconds();
   const double start = TimerSeconds();
+  for (int i = 0; i < PLAYERS; ++i) ClosedLoop_SendNext(loop, i);
   ClosedLoop_Pump(loop, arrived, [&] { return TimerSeconds() >= start + seconds; });
-  const double took = TimerSeconds() - start;
-  return {(loop.relays - relays) / took, (Process_CpuSeconds() - cpu) / took};
-}
-
-ClosedFigures MeasureClosedLoop(const std::string& name, ProgramRun run, int port, double seconds) {
-  ClosedLoop loop;
-  ClosedFigures figures;
-  if (ClosedLoop_Join(loop, port)) figures = ClosedLoop_Run(loop, seconds);
-  for (const LoopPlayer& player : loop.players) PlainClose(player.socket);
-  StopProgram(run);
-  if (!loop.error.empty()) Fail("closed loop against the " + name + ": " + loop.error);
+  const ClosedFigures figures{static_cast<double>(loop.relays - relays), TimerSeconds() - start,
+                              Process_CpuSeconds() - cpu};
+  loop.sending = false;
+  ClosedLoop_Pump(loop, arrived, [&] {
+    for (const LoopPlayer& player : loop.players)
+      if (player.arrivals != PLAYERS - 1) return false;
+    return true;
+  });
   return figures;
 }
 
-void PrintClosed(const char* who, const ClosedFigures& figures) {
-  std::printf("%-9s relays/s=%.0f load-generator-cpu=%.0f%%\n", who, figures.relaysPerSecond,
-              100.0 * figures.generatorCpuShare);
+struct ClosedSide {
+  std::string name;
+  int port = 0;
+  ProgramRun run;
+  ClosedLoop loop;
+  ClosedFigures counted;
+};
+
+void ClosedSide_Check(const ClosedSide& side) {
+  if (!side.loop.error.empty())
+    Fail("closed loop against the " + side.name + ": " + side.loop.error);
 }
 
+void ClosedSide_Slice(ClosedSide& side, double seconds) {
+  const ClosedFigures slice = ClosedLoop_Slice(side.loop, seconds);
+  ClosedSide_Check(side);
+  side.counted.relays += slice.relays;
+  side.counted.seconds += slice.seconds;
+  side.counted.generatorCpuSeconds += slice.generatorCpuSeconds;
+}
+
+void PrintClosed(const ClosedSide& side) {
+  std::printf("%-9s relays/s=%.0f load-generator-cpu=%.0f%%\n", side.name.c_str(),
+              side.counted.relays / side.counted.seconds,
+              100.0 * side.counted.generatorCpuSeconds / side.counted.seconds);
+}
+
+// Both programs run side by side and take the load in turns, a second at a
+// time, so that a change in the machine's other load meets both alike.
 void MeasureClosed(const Options& options) {
-  std::printf("closed: 4 players, one report in flight each, %.0f s\n", options.closedSeconds);
-  const ClosedFigures plain =
-      MeasureClosedLoop("forwarder", StartForwarder(), FORWARDER_PORT, options.closedSeconds);
-  const ClosedFigures game =
-      MeasureClosedLoop("server", StartServer(), SERVER_PORT, options.closedSeconds);
-  PrintClosed("forwarder", plain);
-  PrintClosed("server", game);
+  std::printf("closed: 4 players, one report in flight each, %.0f s each in 1 s turns\n",
+              options.closedSeconds);
+  std::array<ClosedSide, 2> sides;
+  sides[0].name = "forwarder";
+  sides[0].port = FORWARDER_PORT;
+  sides[0].run = StartForwarder();
+  sides[1].name = "server";
+  sides[1].port = SERVER_PORT;
+  sides[1].run = StartServer();
+  for (ClosedSide& side : sides) {
+    ClosedLoop_Join(side.loop, side.port);
+    ClosedSide_Check(side);
+    ClosedLoop_Slice(side.loop, CLOSED_WARM_UP_SECONDS);
+    ClosedSide_Check(side);
+  }
+  for (double done = 0; done < options.closedSeconds; done += CLOSED_TURN_SECONDS) {
+    for (ClosedSide& side : sides) ClosedSide_Slice(side, CLOSED_TURN_SECONDS);
+  }
+  for (ClosedSide& side : sides) {
+    for (const LoopPlayer& player : side.loop.players) PlainClose(player.socket);
+    StopProgram(side.run);
+    PrintClosed(side);
+  }
   std::printf("closed-loop ratio server/forwarder: %.2f\n",
-              game.relaysPerSecond / plain.relaysPerSecond);
+              (sides[1].counted.relays / sides[1].counted.seconds) /
+                  (sides[0].counted.relays / sides[0].counted.seconds));
 }
 
 long VmRssKb(pid_t pid) {
