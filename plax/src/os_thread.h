@@ -14,7 +14,7 @@
 // initialised: it exists before any static constructor runs and outlives
 // every static destructor.
 struct OsSemaphore {
-  std::atomic<int> count{1};
+  std::atomic<int> count{1};  // 1 free, 0 held, -1 held with takers maybe asleep
 };
 
 // Blocks while `value` still holds `expected`, until an OsAtomic_Notify on it;
