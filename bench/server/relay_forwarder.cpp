@@ -19,6 +19,7 @@
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/keys.h"
+#include "relay_bench.h"
 #include "support/loopback.h"
 
 namespace {
@@ -28,15 +29,11 @@ constexpr const char* USAGE =
     "Listens on 127.0.0.1:PORT (default 33223) for four players and relays their\n"
     "position reports to each other as the server does, printing one Send line per relay.\n";
 
-constexpr std::uint16_t DEFAULT_PORT = 33223;
-constexpr int PLAYERS = 4;
 // The server's line for every relay it sends.
 constexpr std::string_view LINE_SEND = "Send";
 // The server's main loop pauses as long between looks at the keyboard.
 constexpr int WATCH_PAUSE_MS = 10;
-constexpr int EXIT_OK = 0;
-constexpr int EXIT_FAILED = 1;
-constexpr int EXIT_USAGE = 2;
+enum ExitStatus { EXIT_OK = 0, EXIT_FAILED = 1, EXIT_USAGE = 2 };
 
 struct Player {
   int socket = -1;
@@ -115,7 +112,7 @@ int main(int argc, char** argv) {
     std::fputs(USAGE, stdout);
     return EXIT_OK;
   }
-  std::uint16_t port = DEFAULT_PORT;
+  std::uint16_t port = FORWARDER_PORT;
   if (!ParsePort(argc, argv, port)) {
     std::fputs(USAGE, stderr);
     return EXIT_USAGE;

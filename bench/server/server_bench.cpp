@@ -24,6 +24,7 @@
 #include "game/server_address.h"
 #include "paths.h"
 #include "platform/clock.h"
+#include "relay_bench.h"
 #include "support/child.h"
 #include "support/loopback.h"
 #include "support/programs.h"
@@ -41,8 +42,6 @@ constexpr const char* USAGE =
     "relay_forwarder.exe under Wine (the bot and the load stay native); sustained\n"
     "and idle read the server's /proc figures and do not run there.\n";
 
-constexpr int FORWARDER_PORT = 33223;
-constexpr int PLAYERS = 4;
 constexpr int LATENCY_RATE_HZ = 60;
 constexpr int SUSTAINED_RATE_HZ = 1000;
 
