@@ -26,8 +26,8 @@ void Sock_Close(int socket);
 // releasing the descriptor number.
 void Sock_Shutdown(int socket);
 // Puts a connected socket into the mode its worker and senders expect. They
-// wait through Sock_WaitReadable and Sock_SendAll and never rely on the mode
-// to block, so each platform picks what its calls need.
+// wait through Sock_ReceiveWithin and Sock_SendAll, so each platform picks
+// the mode its calls need.
 void Sock_SetServing(int socket);
 void Sock_SetNoDelay(int socket);
 // Lets a restarted server bind its port while connections of the earlier run
@@ -52,9 +52,6 @@ enum class SockAccept { kAccepted, kRetry, kExhausted, kFailed };
 SockAccept Sock_Accept(int listening, int& accepted);
 
 enum class SockReceive { kData, kClosed, kWouldBlock, kFailed };
-// `dont_wait`: kWouldBlock instead of waiting when nothing is there.
-SockReceive Sock_Receive(int socket, char* buffer, std::size_t size, std::size_t& received,
-                         bool dont_wait);
 // How long Sock_ReceiveWithin on `socket` waits; set once, by the thread that
 // receives, before its first receive.
 void Sock_SetReceiveWait(int socket, int timeout_ms);
@@ -66,7 +63,8 @@ void Sock_SetReceiveWait(int socket, int timeout_ms);
 // lets a platform whose wait is a call of its own look without waiting.
 SockReceive Sock_ReceiveWithin(int socket, char* buffer, std::size_t size, std::size_t& received,
                                bool more_expected);
-// As Sock_Receive, for one datagram; `sender` gets the sender's dotted address.
+// Receives one datagram, once Sock_WaitReadable said one is there; `sender`
+// gets the sender's dotted address.
 SockReceive Sock_ReceiveFrom(int socket, char* buffer, std::size_t size, std::size_t& received,
                              std::string& sender);
 

@@ -78,6 +78,14 @@ ssize_t SendOnce(int socket, const char* data, std::size_t size, const SockTarge
                 sizeof address);
 }
 
+// The address of the peer or of this end, IPv4 only.
+bool AddressOf(int socket, bool peer, sockaddr_in& address) {
+  socklen_t length = sizeof address;
+  auto* raw = reinterpret_cast<sockaddr*>(&address);
+  int result = peer ? getpeername(socket, raw, &length) : getsockname(socket, raw, &length);
+  return result == 0 && address.sin_family == AF_INET;
+}
+
 }  // namespace
 
 void Sock_Startup() {}
@@ -163,15 +171,6 @@ SockAccept Sock_Accept(int listening, int& accepted) {
   }
 }
 
-SockReceive Sock_Receive(int socket, char* buffer, std::size_t size, std::size_t& received,
-                         bool dont_wait) {
-  ssize_t result;
-  do {
-    result = recv(socket, buffer, size, dont_wait ? MSG_DONTWAIT : 0);
-  } while (result < 0 && errno == EINTR);
-  return ReceiveOutcome(result, received);
-}
-
 // The socket blocks (Sock_SetServing), so the time-out of the receive itself
 // is the wait.
 void Sock_SetReceiveWait(int socket, int timeout_ms) {
@@ -181,7 +180,11 @@ void Sock_SetReceiveWait(int socket, int timeout_ms) {
 
 SockReceive Sock_ReceiveWithin(int socket, char* buffer, std::size_t size, std::size_t& received,
                                bool /*more_expected*/) {
-  return Sock_Receive(socket, buffer, size, received, /*dont_wait=*/false);
+  ssize_t result;
+  do {
+    result = recv(socket, buffer, size, 0);
+  } while (result < 0 && errno == EINTR);
+  return ReceiveOutcome(result, received);
 }
 
 SockReceive Sock_ReceiveFrom(int socket, char* buffer, std::size_t size, std::size_t& received,
@@ -199,27 +202,21 @@ SockReceive Sock_ReceiveFrom(int socket, char* buffer, std::size_t size, std::si
 
 bool Sock_PeerAddress(int socket, std::string& dotted) {
   sockaddr_in address{};
-  socklen_t length = sizeof address;
-  if (getpeername(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) return false;
-  if (address.sin_family != AF_INET) return false;
+  if (!AddressOf(socket, /*peer=*/true, address)) return false;
   dotted = SockAddress_Dotted(address);
   return true;
 }
 
 bool Sock_LocalAddress(int socket, std::string& dotted) {
   sockaddr_in address{};
-  socklen_t length = sizeof address;
-  if (getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) return false;
-  if (address.sin_family != AF_INET) return false;
+  if (!AddressOf(socket, /*peer=*/false, address)) return false;
   dotted = SockAddress_Dotted(address);
   return true;
 }
 
 std::uint16_t Sock_LocalPort(int socket) {
   sockaddr_in address{};
-  socklen_t length = sizeof address;
-  if (getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
-  return ntohs(address.sin_port);
+  return AddressOf(socket, /*peer=*/false, address) ? ntohs(address.sin_port) : 0;
 }
 
 SockSend Sock_SendAll(int socket, const char* data, std::size_t size, const SockTarget* target,

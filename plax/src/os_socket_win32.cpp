@@ -260,15 +260,6 @@ SockAccept Sock_Accept(int listening, int& accepted) {
   }
 }
 
-// Never waits: every engine socket is non-blocking once it serves (the
-// opening operations and the adoption see to that), so `dont_wait` holds
-// without asking.
-SockReceive Sock_Receive(int socket, char* buffer, std::size_t size, std::size_t& received,
-                         bool /*dont_wait*/) {
-  int result = recv(AsSocket(socket), buffer, CallSize(size), 0);
-  return ReceiveOutcome(result, result < 0 ? WSAGetLastError() : 0, received);
-}
-
 void Sock_SetReceiveWait(int socket, int timeout_ms) {
   AcquireSRWLockExclusive(&g_events_lock);
   EventsTable()[AsSocket(socket)].receive_wait_ms = static_cast<DWORD>(timeout_ms);
@@ -291,7 +282,10 @@ SockReceive Sock_ReceiveWithin(int socket, char* buffer, std::size_t size, std::
         return SockReceive::kFailed;
     }
   }
-  return Sock_Receive(socket, buffer, size, received, /*dont_wait=*/true);
+  // Never waits: every engine socket is non-blocking once it serves (the
+  // opening operations and the adoption see to that).
+  int result = recv(AsSocket(socket), buffer, CallSize(size), 0);
+  return ReceiveOutcome(result, result < 0 ? WSAGetLastError() : 0, received);
 }
 
 SockReceive Sock_ReceiveFrom(int socket, char* buffer, std::size_t size, std::size_t& received,
