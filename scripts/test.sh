@@ -17,6 +17,20 @@ started=$SECONDS
 
 scripts/install-deps.sh test
 
+# The game's ports (the server's and the benchmarks' forwarder's) must not be
+# handed out as the local port of some test's outgoing connection: closed
+# there, it waits out TIME_WAIT for a minute, and a listener that does not
+# reuse addresses (the Windows server under Wine, a test that holds the port
+# on purpose) then finds the port taken. Only root can reserve them; elsewhere
+# such a clash stays possible, if rare.
+reserve_game_ports() {
+  local file=/proc/sys/net/ipv4/ip_local_reserved_ports ports=33222-33223 current
+  current=$(cat "$file" 2>/dev/null) || return 0
+  case ",$current," in *",$ports,"*) return 0 ;; esac
+  echo "${current:+$current,}$ports" 2>/dev/null >"$file" || true
+}
+reserve_game_ports
+
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(windows release tsan asan fuzz)
 
