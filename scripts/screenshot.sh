@@ -47,7 +47,7 @@ wait_for() {
 
 # Xvfb picks a free display itself and writes its number once it accepts
 # clients. The screen is exactly the window's size: the picture is the window.
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
 pids+=($!)
 if ! wait_for grep -q . "$work/display"; then
   echo "screenshot: the virtual display did not start:" >&2

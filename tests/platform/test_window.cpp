@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "platform/console.h"
 #include "platform/keys.h"
@@ -48,6 +50,23 @@ struct WindowTest : ::testing::Test {
   }
   void TearDown() override { Screen_Close(); }
 };
+
+// Test programs take screenshots while the game opens its window: a client
+// leaving the display must not turn away one that is just arriving.
+TEST_F(WindowTest, WindowOpensWhileScreenshotsComeAndGo) {
+  std::atomic<bool> opening{true};
+  std::thread shooter([&] {
+    while (opening) server.Shoot();
+  });
+  int failed = 0;
+  for (int i = 0; i < 100; ++i) {
+    failed += OpenScreen(640, 480, 32, SCREEN_FLAG_BORDERLESS) != 0 ? 1 : 0;
+    Screen_Close();
+  }
+  opening = false;
+  shooter.join();
+  EXPECT_EQ(failed, 0);
+}
 
 TEST_F(WindowTest, FramesKeysAndTextReachTheRealWindow) {
   ASSERT_EQ(OpenScreen(640, 480, 32, SCREEN_FLAG_BORDERLESS), 0) << "on " << server.display;

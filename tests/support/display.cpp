@@ -56,12 +56,15 @@ VirtualDisplay::VirtualDisplay() {
   // -displayfd: the server picks a free display number and writes it once it
   // accepts connections. The number and its line break may come in two
   // writes, and the pipe stays open while the server runs: closing it early
-  // would end the server.
+  // would end the server. -noreset: by default the server resets whenever
+  // its last client leaves, and drops any client that connects meanwhile, so
+  // a screenshot ending just as the game opens its window would fail the game.
   ChildOptions quiet;
   quiet.folder = "/tmp";
   quiet.keep_stderr = false;
   server = Child_Start(
-      {"Xvfb", "-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"}, quiet);
+      {"Xvfb", "-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp", "-noreset"},
+      quiet);
   if (server.pid <= 0 || !Child_WaitFor(server, "\n", START_SECONDS)) return;
   display = std::string(":").append(server.seen, 0, server.seen.find('\n'));
 }

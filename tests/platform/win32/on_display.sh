@@ -7,7 +7,7 @@ set -u
 PREFIX=$1
 shift
 WORK=$(mktemp -d)
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$WORK/display" 2>/dev/null &
+Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp -noreset 5>"$WORK/display" 2>/dev/null &
 XVFB=$!
 i=0
 while [ ! -s "$WORK/display" ]; do
