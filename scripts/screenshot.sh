@@ -45,16 +45,10 @@ wait_for() {
   return 1
 }
 
-# Xvfb picks a free display itself and writes its number once it accepts
-# clients. The screen is exactly the window's size: the picture is the window.
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-if ! wait_for grep -q . "$work/display"; then
-  echo "screenshot: the virtual display did not start:" >&2
-  cat "$work/xvfb.log" >&2
-  exit 1
-fi
-export DISPLAY=":$(head -n 1 "$work/display")"
+# The screen is exactly the window's size: the picture is the window.
+source "$root/scripts/virtual_display.sh"
+start_virtual_display "$work" 640x480 || exit 1
+pids+=("$XVFB_PID")
 
 # Both programs read map/Map and imgs/... from their working directory.
 cd "$root/assets"

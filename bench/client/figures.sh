@@ -28,12 +28,11 @@ cleanup() {
 trap cleanup EXIT
 cd "$root/assets"
 
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$work/display")"
+source "$root/scripts/virtual_display.sh"
+source "$root/scripts/game_port.sh"
+start_virtual_display "$work" 640x480 || exit 1
+pids+=("$XVFB_PID")
 
-listening() { awk '$2 ~ /:81C6$/ && $4 == "0A"' /proc/net/tcp /proc/net/tcp6 | grep -q .; }
 start_server() {
   for _ in $(seq 200); do listening || break; sleep 0.05; done
   "$bin/server" </dev/null >"$work/server.log" 2>&1 &

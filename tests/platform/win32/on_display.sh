@@ -7,27 +7,19 @@ set -u
 PREFIX=$1
 shift
 WORK=$(mktemp -d)
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp -noreset 5>"$WORK/display" 2>/dev/null &
-XVFB=$!
-i=0
-while [ ! -s "$WORK/display" ]; do
-  i=$((i + 1))
-  if [ $i -gt 100 ] || ! kill -0 $XVFB 2>/dev/null; then
-    echo "Xvfb did not start"
-    rm -rf "$WORK"
-    exit 1
-  fi
-  sleep 0.1
-done
-DISPLAY=:$(cat "$WORK/display")
+. "$(dirname "$0")/../../../scripts/virtual_display.sh"
+if ! start_virtual_display "$WORK" 1024x768; then
+  rm -rf "$WORK"
+  exit 1
+fi
 WINEPREFIX=$PREFIX
 WINEDEBUG=-all
 WINEARCH=win64
-export DISPLAY WINEPREFIX WINEDEBUG WINEARCH
+export WINEPREFIX WINEDEBUG WINEARCH
 wine "$@"
 rc=$?
 wineserver -k 2>/dev/null
-kill $XVFB
-wait $XVFB 2>/dev/null
+kill $XVFB_PID
+wait $XVFB_PID 2>/dev/null
 rm -rf "$WORK"
 exit $rc
