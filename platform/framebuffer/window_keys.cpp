@@ -1,8 +1,9 @@
 // The window's key state: events set and clear it. A press is latched until
 // that key is looked at, so a tap shorter than a frame still reads as down
-// once; a latched key that is already up lapses once a whole frame has been
-// shown after its release, so a tap that nobody looked at (D tapped while W
-// held) never turns into a step long after it.
+// once. A latch nobody looked at (D pressed while W held, which wins) must not
+// turn into a step later: it lapses once a whole frame has been shown after
+// its release, or once the key has been held down through a whole frame, since
+// the frame's look then saw it down whether or not the player asked for it.
 #include "window_keys.h"
 
 #include <array>
@@ -25,6 +26,7 @@ constexpr long LATCH_FRAMES = 2;
 struct WindowKeyState {
   std::array<bool, KEY_SLOTS> down{};
   std::array<bool, KEY_SLOTS> latched{};      // pressed since the last look
+  std::array<long, KEY_SLOTS> pressed_at{};   // `shown` when the key went down
   std::array<long, KEY_SLOTS> released_at{};  // `shown` when the key went up
   long shown = 0;                             // frames shown so far
   bool quit = false;                          // window closed: Escape for good
@@ -51,6 +53,7 @@ void WindowKeys_Event(int scancode, bool down) {
   keys.down[slot] = down;
   if (down) {
     keys.latched[slot] = true;
+    keys.pressed_at[slot] = keys.shown;
   } else {
     keys.released_at[slot] = keys.shown;
   }
@@ -65,8 +68,13 @@ void WindowKeys_ReleaseAll() {
   }
 }
 
+// A key pressed in the instant between a frame's look and its showing was
+// not seen by that frame: its latch survives to the next one.
 void WindowKeys_FrameShown() {
   std::lock_guard lock(keys_mutex);
+  for (int slot = 0; slot < KEY_SLOTS; ++slot) {
+    if (keys.down[slot] && keys.pressed_at[slot] < keys.shown) keys.latched[slot] = false;
+  }
   ++keys.shown;
 }
 

@@ -7,7 +7,7 @@
 void WindowKeys_Event(int scancode, bool down);
 
 // The outermost UnlockScreen showed a frame: the clock that lets a press that
-// was released and never looked at lapse.
+// was never looked at lapse, after its release or while it is held.
 void WindowKeys_FrameShown();
 
 // Closing the window: Escape stays down from then on.

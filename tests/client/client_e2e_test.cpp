@@ -253,9 +253,10 @@ TEST_F(ClientEndToEnd, HoldingDWalksToTheWallAndEscapeEnds) {
   EXPECT_EQ(Count(Child_Output(*client), "[FEHLER]"), 0);
 }
 
-// A key pressed while a key that wins over it is held: released first, it must
-// not come back as a step once the winner is let go; released last, it walks
-// on its own. The player's picture tells which way it last stepped.
+// A key pressed while a key that wins over it is held: released first, or in
+// the same instant as the winner, it must not come back as a step once the
+// winner is let go; released last, it walks on its own. The player's picture
+// tells which way it last stepped.
 TEST_F(ClientEndToEnd, AKeyReleasedUnderAWinningKeyTakesNoLaterStep) {
   ASSERT_NO_FATAL_FAILURE(StartServer());
   ASSERT_NO_FATAL_FAILURE(StartBot());
@@ -270,23 +271,34 @@ TEST_F(ClientEndToEnd, AKeyReleasedUnderAWinningKeyTakesNoLaterStep) {
     const char* winner_facing;
     const char* loser_facing;
   };
-  const Pair pairs[] = {
-      {"w", "d", "Up", "Right"}, {"s", "a", "Down", "Left"}, {"a", "d", "Left", "Right"}};
+  const Pair pairs[] = {{"w", "s", "Up", "Down"},
+                        {"w", "d", "Up", "Right"},
+                        {"s", "a", "Down", "Left"},
+                        {"a", "d", "Left", "Right"}};
+  enum class Release { LoserFirst, WinnerFirst, BackToBack };
+  const char* const release_names[] = {"loser released first", "winner released first",
+                                       "both released back to back"};
   for (const Pair& pair : pairs) {
-    for (const bool loser_first : {true, false}) {
-      SCOPED_TRACE(std::string(pair.winner) + "+" + pair.loser +
-                   (loser_first ? ", loser released first" : ", winner released first"));
+    for (const Release release : {Release::LoserFirst, Release::WinnerFirst, Release::BackToBack}) {
+      SCOPED_TRACE(std::string(pair.winner) + "+" + pair.loser + ", " +
+                   release_names[static_cast<int>(release)]);
       display->Tool({"keydown", pair.winner});
       Pause(150);
       display->Tool({"keydown", pair.loser});
       Pause(100);
-      display->Tool({"keyup", loser_first ? pair.loser : pair.winner});
-      Pause(300);
-      display->Tool({"keyup", loser_first ? pair.winner : pair.loser});
+      if (release == Release::BackToBack) {
+        display->Tool({"keyup", pair.loser, pair.winner});
+      } else {
+        const bool loser_first = release == Release::LoserFirst;
+        display->Tool({"keyup", loser_first ? pair.loser : pair.winner});
+        Pause(300);
+        display->Tool({"keyup", loser_first ? pair.winner : pair.loser});
+      }
       WaitForQuiet(*bot);
       const Position at = LastRelayedPosition(Child_Output(*bot));
       const Screenshot shot = display->Shoot();
-      const std::string facing = loser_first ? pair.winner_facing : pair.loser_facing;
+      const std::string facing =
+          release == Release::WinnerFirst ? pair.loser_facing : pair.winner_facing;
       const int first =
           Mismatches(shot, at.x, at.y, ShippedImage("player/Player" + facing + "1.bmp"));
       const int second =

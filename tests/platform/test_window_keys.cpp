@@ -48,6 +48,28 @@ TEST_F(WindowKeysTest, ATapIsSeenOnceWithinTheNextWholeFrameThenLapses) {
   EXPECT_FALSE(IsKeyDown(SC_W));
 }
 
+// The player reads W, S, A, D and stops at the first one down, so a key
+// pressed under a winning key is never looked at while the winner holds.
+TEST_F(WindowKeysTest, AKeyHeldThroughAFrameUnderAWinnerLeavesNothingBehind) {
+  Keys_Press(SC_W);
+  Keys_Press(SC_S);
+  for (int frame = 0; frame < 3; ++frame) {
+    EXPECT_TRUE(IsKeyDown(SC_W));
+    UnlockScreen();
+  }
+  Keys_Release(SC_S);
+  Keys_Release(SC_W);
+  EXPECT_FALSE(IsKeyDown(SC_W));
+  EXPECT_FALSE(IsKeyDown(SC_S)) << "a key the last frames showed held came back as a step";
+
+  // Pressed after a frame's look but before its showing: no look saw it yet.
+  Keys_Press(SC_D);
+  UnlockScreen();
+  Keys_Release(SC_D);
+  EXPECT_TRUE(IsKeyDown(SC_D)) << "a tap across one showing was lost";
+  EXPECT_FALSE(IsKeyDown(SC_D));
+}
+
 TEST_F(WindowKeysTest, AnyKeyPressEndsAWaitEvenOneTheGameCannotName) {
   Keys_Press(-1);
   Keys_Release(-1);

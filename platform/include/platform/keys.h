@@ -24,7 +24,8 @@ inline constexpr int SC_COUNT = 128;
 // key is ever down. Once a window is open it follows the window's key events,
 // and a press released between two looks still reads as down once, if that
 // look comes before a whole frame (outermost UnlockScreen) has been shown
-// since the release. Requests to stop (SIGINT, SIGTERM, SIGHUP; Ctrl+C,
+// since the release and the key was not held down through a whole frame
+// before it. Requests to stop (SIGINT, SIGTERM, SIGHUP; Ctrl+C,
 // Ctrl+Break, closing the console) and closing the window count as Escape.
 bool IsKeyDown(int scancode);
 
