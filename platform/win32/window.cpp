@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "platform/keys.h"
 #include "screen_state.h"
 #include "win32_window.h"
 #include "window_keys.h"
@@ -54,10 +55,29 @@ void Window_Paint() {
   EndPaint(window, &paint);
 }
 
+// Extended keys (bit 24: their set-1 code has the E0 prefix) share their
+// numbers with plain keys (Mute is E0 20, D is 20), so only these name a key
+// of ours, the same ones the Linux window names; the rest name none.
+struct ExtendedKey {
+  UINT code;
+  int scancode;
+};
+constexpr ExtendedKey EXTENDED_KEYS[] = {
+    {0x1C, SC_ENTER}, {0x48, SC_UP}, {0x4B, SC_LEFT}, {0x4D, SC_RIGHT}, {0x50, SC_DOWN},
+};
+
+int Key_Extended(UINT code) {
+  for (const ExtendedKey& key : EXTENDED_KEYS) {
+    if (key.code == code) return key.scancode;
+  }
+  return -1;
+}
+
 // Bits 16-23 of a key message are the set-1 scan code; keys that have none
 // (some synthesised ones) are named through their virtual key.
 int Key_Scancode(WPARAM virtual_key, LPARAM lparam) {
   UINT scancode = (static_cast<UINT>(lparam) >> 16) & 0xFF;
+  if ((static_cast<unsigned long>(lparam) & (1UL << 24)) != 0) return Key_Extended(scancode);
   if (scancode == 0) scancode = MapVirtualKeyA(static_cast<UINT>(virtual_key), MAPVK_VK_TO_VSC);
   return scancode >= 1 && scancode < 128 ? static_cast<int>(scancode) : -1;
 }

@@ -11,20 +11,22 @@
 
 namespace {
 
-// lParam of a key message: the scan code in bits 16-23, bit 30 when the key
-// was already down (an auto-repeat), bits 30 and 31 on a release.
-LPARAM Key_Param(int scancode, bool repeat, bool release) {
+// lParam of a key message: the scan code in bits 16-23, bit 24 for an
+// extended key (E0 prefix), bit 30 when the key was already down (an
+// auto-repeat), bits 30 and 31 on a release.
+LPARAM Key_Param(int scancode, bool repeat, bool release, bool extended = false) {
   unsigned long param = 1 | (static_cast<unsigned long>(scancode) << 16);
+  if (extended) param |= 1UL << 24;
   if (repeat || release) param |= 1UL << 30;
   if (release) param |= 1UL << 31;
   return static_cast<LPARAM>(param);
 }
 
-void Key_Down(int scancode, bool repeat = false) {
-  Window_HandleMessage(WM_KEYDOWN, 0, Key_Param(scancode, repeat, false));
+void Key_Down(int scancode, bool repeat = false, bool extended = false) {
+  Window_HandleMessage(WM_KEYDOWN, 0, Key_Param(scancode, repeat, false, extended));
 }
-void Key_Up(int scancode) {
-  Window_HandleMessage(WM_KEYUP, 0, Key_Param(scancode, false, true));
+void Key_Up(int scancode, bool extended = false) {
+  Window_HandleMessage(WM_KEYUP, 0, Key_Param(scancode, false, true, extended));
 }
 
 struct Win32KeysTest : ::testing::Test {
@@ -45,6 +47,18 @@ TEST_F(Win32KeysTest, ScanCodesAreTheGamesKeysAndRepeatsAreNoPress) {
   Key_Down(SC_D, true);
   Key_Up(SC_D);
   EXPECT_FALSE(IsKeyDown(SC_D)) << "a repeat latched a press the player never made";
+}
+
+// Mute is E0 20 and D is 20: the extended flag keeps them apart.
+TEST_F(Win32KeysTest, ExtendedKeysAreNotThePlainKeysOfTheirNumber) {
+  Key_Down(SC_D, false, true);
+  EXPECT_FALSE(IsKeyDown(SC_D)) << "Mute read as D";
+  EXPECT_TRUE(Keys_PressWaiting()) << "an extended key did not end a wait";
+  Key_Up(SC_D, true);
+  Key_Down(SC_UP, false, true);
+  EXPECT_TRUE(IsKeyDown(SC_UP)) << "the arrow key lost its name";
+  Key_Up(SC_UP, true);
+  EXPECT_FALSE(IsKeyDown(SC_UP));
 }
 
 TEST_F(Win32KeysTest, ClosingIsEscapeForGoodAndFocusLossReleasesKeys) {
