@@ -21,12 +21,16 @@ std::atomic<std::thread::id> screen_owner{};
 
 const WindowHooks WINDOW_HOOKS{WindowKeys_IsKeyDown, WindowKeys_PressWaiting, WindowText_PrintLine};
 
+void Screen_Detach() {
+  WindowHooks_Install(nullptr);
+  WindowText_Close();
+}
+
 // Runs before the engine's own exit-time clean-up (registered later than its
 // static objects), so anything the engine prints then goes to standard output.
 void Screen_CloseAtExit() {
-  WindowHooks_Install(nullptr);
-  WindowText_Close();
-  Window_Close();
+  Screen_Detach();
+  Window_CloseAtExit();
 }
 
 bool Screen_SizeValid(int width, int height) {
@@ -58,7 +62,8 @@ bool Screen_Start(int width, int height) {
 }
 
 void Screen_Stop() {
-  Screen_CloseAtExit();
+  Screen_Detach();
+  Window_Close();
   screen = ScreenState{};
   screen_owner.store(std::thread::id{});
 }

@@ -18,5 +18,9 @@ void Window_Present(const Colour* pixels, int width, int height);
 // the window as Escape. Only on the thread that opened the window.
 void Window_PumpEvents();
 
-// Closes the window and releases what it holds; used at exit.
+// Closes the window and releases what it holds.
 void Window_Close();
+
+// The same as the process ends; a backend may leave the window itself to the
+// process end where destroying it first would only delay the exit.
+void Window_CloseAtExit();

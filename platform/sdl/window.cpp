@@ -113,3 +113,7 @@ void Window_Close() {
   window = nullptr;
   SDL_Quit();
 }
+
+void Window_CloseAtExit() {
+  Window_Close();
+}

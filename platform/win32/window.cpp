@@ -117,6 +117,11 @@ HWND Window_Create(int width, int height, int flags) {
                          nullptr);
 }
 
+void Window_EndTimerPeriod() {
+  if (timer_period_set) timeEndPeriod(TIMER_PERIOD_MS);
+  timer_period_set = false;
+}
+
 }  // namespace
 
 LRESULT Window_HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -195,6 +200,13 @@ void Window_Close() {
   DestroyWindow(window);
   window = nullptr;
   UnregisterClassA(WINDOW_CLASS, GetModuleHandleA(nullptr));
-  if (timer_period_set) timeEndPeriod(TIMER_PERIOD_MS);
-  timer_period_set = false;
+  Window_EndTimerPeriod();
+}
+
+// The system destroys an ending process's windows at once. Destroying it
+// ourselves can take seconds: under Wine without a window manager, the X11
+// driver waits 2 s for a withdrawal that never comes.
+void Window_CloseAtExit() {
+  window = nullptr;
+  Window_EndTimerPeriod();
 }

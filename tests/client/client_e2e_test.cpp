@@ -17,6 +17,7 @@ namespace {
 
 constexpr double START_SECONDS = 20.0;
 constexpr double WALK_SECONDS = 30.0;
+constexpr double EXIT_SECONDS = 1.0;
 const std::string IMAGE_LINE = "[Error]Something went wrong while loading .bmp files.";
 const std::string CONNECT_LINE = "[FEHLER] Can't connect to remote computer [Timeout?]";
 // With the massive tile at column 4, row 2, the player's right corners enter
@@ -183,10 +184,15 @@ class ClientEndToEnd : public ::testing::Test {
     if (!window.empty()) display->Tool({"windowfocus", window});
   }
 
+  // The window goes with the process, which must end as promptly as a plain
+  // window program does, on Linux and under Wine alike.
   void PressKeyAndExpectExit(const std::string& key, int code) {
     FocusClient();
+    const auto pressed = std::chrono::steady_clock::now();
     EXPECT_TRUE(display->Tool({"key", key}));
     EXPECT_EQ(Child_Wait(*client, START_SECONDS), code);
+    const std::chrono::duration<double> ending = std::chrono::steady_clock::now() - pressed;
+    EXPECT_LT(ending.count(), EXIT_SECONDS) << "the client lingered after the key";
   }
 
   void TearDown() override {
