@@ -1,5 +1,8 @@
 // The server: listens first, then reads the map, then waits for Escape while
 // the engine's threads admit players and relay their positions.
+#include <cstdio>
+#include <string_view>
+
 #include "game/texts.h"
 #include "platform/clock.h"
 #include "platform/console.h"
@@ -10,20 +13,28 @@ namespace {
 
 constexpr int MAIN_LOOP_PAUSE_MS = 10;
 constexpr int EXIT_OK = 0;
+constexpr int EXIT_USAGE = 2;
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc == 2 && std::string_view(argv[1]) == "--help") {
+    std::fwrite(SERVER_USAGE.data(), 1, SERVER_USAGE.size(), stdout);
+    return EXIT_OK;
+  }
+  if (!StartUp_ParseOptions(argc, argv)) {
+    std::fwrite(SERVER_USAGE.data(), 1, SERVER_USAGE.size(), stderr);
+    return EXIT_USAGE;
+  }
   ServerState& state = serverState;
   state.createResult = PLAX_OpenServer(state.serverId, SERVER_PORT, MAX_SIM_CON_REQ,
                                        OnNewConnection, OnConnectionRefused);
   if (state.createResult != PLAX_GURU_NO_ERROR) {
-    PrintLine(EngineErrorLine(PLAX_GURUText(state.createResult)));
-    WaitForKey();
-    EndProgram(EXIT_FATAL);
+    StartUp_Fail(EngineErrorLine(PLAX_GURUText(state.createResult)));
   }
   // Players may already be admitted and relayed while the map is read.
   LoadServerMap();
+  StartUp_Ready();
   while (!IsKeyDown(SC_ESCAPE)) SleepMs(MAIN_LOOP_PAUSE_MS);
   EndProgram(EXIT_OK);
 }

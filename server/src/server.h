@@ -85,6 +85,19 @@ void OnPlayerAccepted(PLAX_ID id);
 void OnPlayerDisconnected(PLAX_ID id);
 void OnPlayerData(PLAX_ID id, const PLAX_Bytes& chunk);
 
-// Reads "map\Map" into serverState.tiles, or prints the map error, waits for a
-// key and ends the program with -1.
+// Reads "map\Map" into serverState.tiles, or ends start-up with the map error.
 void LoadServerMap();
+
+// Start-up. The only options: --ready-file PATH, where the server writes one
+// line once start-up has ended: READY_LINE when it listens and has its map,
+// or else the line it prints for the failure. False for anything else.
+inline constexpr std::string_view SERVER_USAGE =
+    "usage: server [--ready-file PATH]\n"
+    "  --ready-file PATH  once started, write \"ready\" to PATH, or the start-up\n"
+    "                     error line; for launchers that start a client next\n";
+inline constexpr std::string_view READY_LINE = "ready";
+bool StartUp_ParseOptions(int argc, char** argv);
+void StartUp_Ready();
+// Prints the line, writes it to the ready file, waits for a key and ends the
+// program with EXIT_FATAL.
+[[noreturn]] void StartUp_Fail(std::string_view line);

@@ -10,12 +10,19 @@
 
 #include "game/messages.h"
 #include "server_harness.h"
+#include "support/wait.h"
 
 namespace {
 
 const std::string NEW_CONNECTION = "[New connection]";
 const std::string PLAYER_ACCEPTED = "[Player accepted]";
 const std::string SEND = "Send";
+const std::string READY_FILE = "ready.txt";
+
+ServerOptions WithReadyFile(ServerOptions options) {
+  options.arguments = {"--ready-file", READY_FILE};
+  return options;
+}
 
 class ServerTest : public ::testing::Test {
  protected:
@@ -153,16 +160,19 @@ TEST_F(ServerTest, TakenPortEndsTheServerWithMinusOne) {
   address.sin_port = htons(GAME_PORT);
   ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   ASSERT_EQ(listen(holder, 1), 0);
-  ASSERT_NO_FATAL_FAILURE(Start({.withMap = true, .mapBytes = "", .onTerminal = false}));
+  ASSERT_NO_FATAL_FAILURE(Start(
+      WithReadyFile({.withMap = true, .mapBytes = "", .onTerminal = false, .arguments = {}})));
   EXPECT_TRUE(Server_ExpectLines(run_, {"[FEHLER] Can't bind port on socket"}));
   EXPECT_EQ(Server_WaitExit(run_), 255);
+  EXPECT_EQ(File_Read(run_.dir.File(READY_FILE)), "[FEHLER] Can't bind port on socket\n");
   close(holder);
 }
 
 TEST_F(ServerTest, MissingMapIsReportedWhileAlreadyListening) {
   // On a terminal the server waits for a key after the message, so a
   // connection can be made before it goes.
-  ASSERT_NO_FATAL_FAILURE(Start({.withMap = false, .mapBytes = "", .onTerminal = true}));
+  ASSERT_NO_FATAL_FAILURE(
+      Start({.withMap = false, .mapBytes = "", .onTerminal = true, .arguments = {}}));
   EXPECT_TRUE(Server_ExpectLines(run_, {"[Error]Something went wrong while loading map file."}));
   const int player = Player_Connect();
   EXPECT_GE(player, 0);
@@ -172,13 +182,38 @@ TEST_F(ServerTest, MissingMapIsReportedWhileAlreadyListening) {
 }
 
 TEST_F(ServerTest, MissingMapWithoutKeyboardEndsAtOnce) {
-  ASSERT_NO_FATAL_FAILURE(Start({.withMap = false, .mapBytes = "", .onTerminal = false}));
+  ASSERT_NO_FATAL_FAILURE(Start(
+      WithReadyFile({.withMap = false, .mapBytes = "", .onTerminal = false, .arguments = {}})));
   EXPECT_TRUE(Server_ExpectLines(run_, {"[Error]Something went wrong while loading map file."}));
   EXPECT_EQ(Server_WaitExit(run_), 255);
+  EXPECT_EQ(File_Read(run_.dir.File(READY_FILE)),
+            "[Error]Something went wrong while loading map file.\n");
+}
+
+// A launcher starts the client only once this file says "ready".
+TEST_F(ServerTest, TheReadyFileSaysReadyOnceTheServerListensWithItsMap) {
+  ASSERT_NO_FATAL_FAILURE(StartListening(WithReadyFile({})));
+  EXPECT_TRUE(
+      WaitUntil([&] { return File_Read(run_.dir.File(READY_FILE)) == "ready\n"; }, WAIT_SECONDS));
+  ASSERT_NO_FATAL_FAILURE(Join(2));
+  ReportAndExpectRelays(1, 5, 6);
+}
+
+TEST(ServerOptions, BadOptionsGiveTheUsageAndEndWithTwo) {
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{"--port"}, {"--ready-file"}, {"--ready-file", ""}, {"x"}}) {
+    const ProgramResult run = GameProgram_Run("server", SERVER_BINARY, arguments);
+    EXPECT_EQ(run.exit_code, 2) << ::testing::PrintToString(arguments);
+    EXPECT_EQ(run.output, "");  // the usage goes to standard error
+  }
+  const ProgramResult help = GameProgram_Run("server", SERVER_BINARY, {"--help"});
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_EQ(help.output.rfind("usage: server", 0), 0u);
 }
 
 TEST_F(ServerTest, EscapeOnTheTerminalEndsWithZero) {
-  ASSERT_NO_FATAL_FAILURE(StartListening({.withMap = true, .mapBytes = "", .onTerminal = true}));
+  ASSERT_NO_FATAL_FAILURE(
+      StartListening({.withMap = true, .mapBytes = "", .onTerminal = true, .arguments = {}}));
   ASSERT_NO_FATAL_FAILURE(Join(1));
   Server_Type(run_, "\x1b");
   EXPECT_EQ(Server_WaitExit(run_), 0);
@@ -187,7 +222,8 @@ TEST_F(ServerTest, EscapeOnTheTerminalEndsWithZero) {
 // Ctrl+C on the terminal: on Linux the terminal raises SIGINT, under Wine the
 // console calls the program's control handler.
 TEST_F(ServerTest, CtrlCOnTheTerminalEndsWithZero) {
-  ASSERT_NO_FATAL_FAILURE(StartListening({.withMap = true, .mapBytes = "", .onTerminal = true}));
+  ASSERT_NO_FATAL_FAILURE(
+      StartListening({.withMap = true, .mapBytes = "", .onTerminal = true, .arguments = {}}));
   ASSERT_NO_FATAL_FAILURE(Join(1));
   Server_Type(run_, "\x03");
   EXPECT_EQ(Server_WaitExit(run_), 0);
@@ -195,7 +231,8 @@ TEST_F(ServerTest, CtrlCOnTheTerminalEndsWithZero) {
 
 TEST_F(ServerTest, TerminationSignalEndsWithZeroWithPlayersConnected) {
   // An empty map is accepted: every tile stays empty.
-  ASSERT_NO_FATAL_FAILURE(StartListening({.withMap = true, .mapBytes = "", .onTerminal = false}));
+  ASSERT_NO_FATAL_FAILURE(
+      StartListening({.withMap = true, .mapBytes = "", .onTerminal = false, .arguments = {}}));
   ASSERT_NO_FATAL_FAILURE(Join(2));
   kill(run_.pid, SIGTERM);
   EXPECT_EQ(Server_WaitExit(run_), 0);
@@ -203,14 +240,16 @@ TEST_F(ServerTest, TerminationSignalEndsWithZeroWithPlayersConnected) {
 
 TEST_F(ServerTest, HangUpEndsWithZeroAfterTheCleanUp) {
   // Sent by hand, the output is still there to show the clean-up ran.
-  ASSERT_NO_FATAL_FAILURE(StartListening({.withMap = true, .mapBytes = "", .onTerminal = false}));
+  ASSERT_NO_FATAL_FAILURE(
+      StartListening({.withMap = true, .mapBytes = "", .onTerminal = false, .arguments = {}}));
   ASSERT_NO_FATAL_FAILURE(Join(1));
   kill(run_.pid, SIGHUP);
   EXPECT_TRUE(Server_ExpectLines(run_, {"[Player disconnected]"}));
   EXPECT_EQ(Server_WaitExit(run_), 0);
   // A terminal that really goes away also takes the output with it.
   Server_Stop(run_);
-  ASSERT_NO_FATAL_FAILURE(StartListening({.withMap = true, .mapBytes = "", .onTerminal = true}));
+  ASSERT_NO_FATAL_FAILURE(
+      StartListening({.withMap = true, .mapBytes = "", .onTerminal = true, .arguments = {}}));
   ASSERT_NO_FATAL_FAILURE(Join(1));
   close(run_.output);
   run_.output = -1;

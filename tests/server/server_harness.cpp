@@ -20,7 +20,8 @@ ServerRun Server_Start(const ServerOptions& options) {
   // Wine mixes cursor sequences into output that goes to a terminal.
   const ChildInput terminal = wine ? ChildInput::Keys : ChildInput::Terminal;
   child.input = options.onTerminal.value_or(wine) ? terminal : ChildInput::DevNull;
-  static_cast<Child&>(run) = Child_Start(GameProgram("server", SERVER_BINARY), child);
+  static_cast<Child&>(run) =
+      Child_Start(GameProgram("server", SERVER_BINARY, options.arguments), child);
   return run;
 }
 

@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "support/child.h"
 #include "support/programs.h"
@@ -26,6 +27,7 @@ struct ServerOptions {
   // Unset: only where the keyboard is the one clean way to stop the server,
   // that is under Wine, where a signal kills the process outright.
   std::optional<bool> onTerminal;
+  std::vector<std::string> arguments;
 };
 
 // The server process, in a working folder of its own that goes with it.
