@@ -7,11 +7,11 @@
 if(WIN32)
   set(TILEGAME_PROGRAM_DIR .)
   set(TILEGAME_DATA_DIR .)
-  # Windows' own line ends, which cmd.exe and every editor read right.
+  # Windows' own line ends, which cmd.exe and every editor read right; made
+  # again whenever the source changes.
   foreach(file play.cmd how-to-play.txt)
-    file(READ ${PROJECT_SOURCE_DIR}/packaging/windows/${file} text)
-    string(REPLACE "\n" "\r\n" text "${text}")
-    file(WRITE ${PROJECT_BINARY_DIR}/packaging/${file} "${text}")
+    configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/${file}
+      ${PROJECT_BINARY_DIR}/packaging/${file} @ONLY NEWLINE_STYLE CRLF)
     install(FILES ${PROJECT_BINARY_DIR}/packaging/${file} DESTINATION . COMPONENT game)
   endforeach()
 else()

@@ -2,6 +2,8 @@
 // against the real server and a listening bot.
 #include <gtest/gtest.h>
 
+#include <poll.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -11,6 +13,7 @@
 #include "client_test_support.h"
 #include "game.h"
 #include "platform_testing.h"
+#include "support/loopback.h"
 #include "support/programs.h"
 
 namespace {
@@ -314,6 +317,64 @@ TEST_F(ClientEndToEnd, AKeyReleasedUnderAWinningKeyTakesNoLaterStep) {
     }
   }
   PressKeyAndExpectExit("Escape", 0);
+}
+
+// What a player starts: the archive's play.cmd under Wine, beside links to
+// the programs; on Linux the script that scripts/play.sh ends in.
+std::vector<std::string> Launcher(const std::filesystem::path& folder) {
+  if (!GameProgram_UnderWine()) {
+    const std::string bin = std::filesystem::path(CLIENT_BIN).parent_path().string();
+    return {std::string(TEST_ASSETS_DIR) + "/../scripts/start_game.sh", bin, folder.string()};
+  }
+  const std::filesystem::path build = std::getenv("TILEGAME_WINDOWS_BUILD");
+  for (const char* file : {"bin/server.exe", "bin/client.exe", "packaging/play.cmd"}) {
+    const std::filesystem::path target = build / file;
+    std::filesystem::create_symlink(target, folder / target.filename());
+  }
+  return {(build / "wine-run").string(), "cmd", "/c", "play.cmd"};
+}
+
+// With the port held by another program, a client would talk to that one.
+TEST_F(ClientEndToEnd, TheLauncherStartsNoClientWhenItsServerCannotStart) {
+  std::uint16_t port = SERVER_PORT;
+  const int holder = PlainListen(port);
+  ASSERT_GE(holder, 0);
+  ChildOptions options = GameProgram_Options();
+  options.folder = dir.path.string();
+  options.env = {display->Env()};
+  Child launcher = Child_Start(Launcher(dir.path), options);
+  EXPECT_EQ(Child_Wait(launcher, START_SECONDS), 1);
+  EXPECT_NE(Child_Output(launcher).find("[FEHLER] Can't bind port on socket"), std::string::npos)
+      << Child_Output(launcher);
+  pollfd waiting{holder, POLLIN, 0};
+  EXPECT_EQ(poll(&waiting, 1, 1500), 0) << "a client connected to the port's holder";
+  PlainClose(holder);
+}
+
+TEST_F(ClientEndToEnd, TheLauncherStartsTheClientOnceItsServerListens) {
+  ChildOptions options = GameProgram_Options();
+  options.folder = dir.path.string();
+  options.env = {display->Env()};
+  Child launcher = Child_Start(Launcher(dir.path), options);
+  Image* massive = ShippedImage("environment/massive.bmp");
+  ASSERT_TRUE(
+      WaitUntil([&] { return Mismatches(display->Shoot(), 96, 32, massive) == 0; }, START_SECONDS))
+      << Child_Output(launcher);
+  EXPECT_TRUE(PortListening(SERVER_PORT));
+  const ProgramResult found =
+      display->Run({"xdotool", "search", "--sync", "--name", "Tile game"}, START_SECONDS);
+  const std::string window = found.output.substr(0, found.output.find('\n'));
+  ASSERT_FALSE(window.empty());
+  display->Tool({"windowfocus", window});
+  display->Tool({"key", "Escape"});
+  // play.cmd is done once the client starts; the script waits for it.
+  EXPECT_EQ(Child_Wait(launcher, START_SECONDS), 0) << Child_Output(launcher);
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        return display->Run({"xdotool", "search", "--name", "Tile game"}).output.empty();
+      },
+      START_SECONDS))
+      << "the client window stayed";
 }
 
 TEST_F(ClientEndToEnd, WithoutAServerTheConnectErrorEndsTheClient) {
