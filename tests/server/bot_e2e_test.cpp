@@ -84,14 +84,7 @@ TEST(Bot, BadOptionsGiveTheUsage) {
   const std::vector<std::vector<std::string>> bad = {
       {"--players", "none"}, {"--players", "2.5"}, {"--players", "0"}, {"--players", "1001"},
       {"--reports", "1e30"}, {"--rate", "1e-300"}, {"--port"},         {"--colour", "red"}};
-  for (const std::vector<std::string>& arguments : bad) {
-    const ProgramResult run = GameProgram_Run("bot", BOT_BINARY, arguments);
-    EXPECT_EQ(run.exit_code, 2) << ::testing::PrintToString(arguments);
-    EXPECT_EQ(run.output, "");  // the usage goes to standard error
-  }
-  const ProgramResult help = GameProgram_Run("bot", BOT_BINARY, {"--help"});
-  EXPECT_EQ(help.exit_code, 0);
-  EXPECT_EQ(help.output.rfind("usage: bot", 0), 0u);
+  ExpectOptionsChecked("bot", BOT_BINARY, bad);
 }
 
 }  // namespace

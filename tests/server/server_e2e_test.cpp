@@ -200,15 +200,8 @@ TEST_F(ServerTest, TheReadyFileSaysReadyOnceTheServerListensWithItsMap) {
 }
 
 TEST(ServerOptions, BadOptionsGiveTheUsageAndEndWithTwo) {
-  for (const std::vector<std::string>& arguments :
-       {std::vector<std::string>{"--port"}, {"--ready-file"}, {"--ready-file", ""}, {"x"}}) {
-    const ProgramResult run = GameProgram_Run("server", SERVER_BINARY, arguments);
-    EXPECT_EQ(run.exit_code, 2) << ::testing::PrintToString(arguments);
-    EXPECT_EQ(run.output, "");  // the usage goes to standard error
-  }
-  const ProgramResult help = GameProgram_Run("server", SERVER_BINARY, {"--help"});
-  EXPECT_EQ(help.exit_code, 0);
-  EXPECT_EQ(help.output.rfind("usage: server", 0), 0u);
+  ExpectOptionsChecked("server", SERVER_BINARY,
+                       {{"--port"}, {"--ready-file"}, {"--ready-file", ""}, {"x"}});
 }
 
 TEST_F(ServerTest, EscapeOnTheTerminalEndsWithZero) {
