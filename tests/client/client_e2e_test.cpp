@@ -20,7 +20,7 @@ namespace {
 
 constexpr double START_SECONDS = 20.0;
 constexpr double WALK_SECONDS = 30.0;
-constexpr double EXIT_SECONDS = 1.0;
+constexpr double EXIT_SECONDS = 1.5;
 const std::string IMAGE_LINE = "[Error]Something went wrong while loading .bmp files.";
 const std::string CONNECT_LINE = "[FEHLER] Can't connect to remote computer [Timeout?]";
 // With the massive tile at column 4, row 2, the player's right corners enter
