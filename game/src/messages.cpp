@@ -1,5 +1,7 @@
 #include "game/messages.h"
 
+#include "game/lan_messages.h"
+
 namespace {
 
 constexpr std::size_t X_OFFSET = 1;
@@ -22,9 +24,10 @@ std::int32_t GetInt32(std::string_view in, std::size_t offset) {
   return static_cast<std::int32_t>(bits);
 }
 
-std::string BuildPosition(std::size_t size, std::int32_t x, std::int32_t y) {
+std::string BuildPosition(std::size_t size, std::int32_t x, std::int32_t y,
+                          std::uint8_t type = MSG_POSITION) {
   std::string out(size, '\0');
-  out[0] = static_cast<char>(MSG_POSITION);
+  out[0] = static_cast<char>(type);
   PutInt32(out, X_OFFSET, x);
   PutInt32(out, Y_OFFSET, y);
   return out;
@@ -40,6 +43,16 @@ std::string BuildPositionRelay(std::int32_t x, std::int32_t y, std::int8_t slot)
   std::string out = BuildPosition(POSITION_RELAY_SIZE, x, y);
   out[SLOT_OFFSET] = static_cast<char>(slot);
   return out;
+}
+
+std::string BuildPlayerMoved(std::int32_t x, std::int32_t y, std::int8_t seat) {
+  std::string out = BuildPosition(PLAYER_MOVED_SIZE, x, y, MSG_PLAYER_MOVED);
+  out[SLOT_OFFSET] = static_cast<char>(seat);
+  return out;
+}
+
+std::string BuildPlayerLeft(std::int8_t seat) {
+  return std::string{static_cast<char>(MSG_PLAYER_LEFT), static_cast<char>(seat)};
 }
 
 Position ReadPosition(std::string_view chunk) {

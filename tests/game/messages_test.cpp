@@ -1,9 +1,12 @@
 #include "game/messages.h"
 
+#include "game/lan_messages.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -43,6 +46,43 @@ TEST(ReadPosition, MissingFieldsReadAsZero) {
   const Position eight_bytes = ReadPosition(Bytes({0x01, 0x02, 0, 0, 0, 0x03, 0, 0}));
   EXPECT_EQ(eight_bytes.x, 2);
   EXPECT_EQ(eight_bytes.y, 0);
+}
+
+TEST(LanMessages, NameTheMoverAndTheLeaver) {
+  EXPECT_EQ(BuildPlayerMoved(-1, 33, 2),
+            Bytes({0x02, 0xFF, 0xFF, 0xFF, 0xFF, 0x21, 0, 0, 0, 0x02}));
+  EXPECT_EQ(BuildPlayerLeft(4), Bytes({0x03, 0x04}));
+}
+
+std::vector<LanEvent> FeedInPieces(const std::string& stream, std::size_t piece) {
+  LanReader reader;
+  std::vector<LanEvent> events;
+  for (std::size_t at = 0; at < stream.size(); at += piece) {
+    LanReader_Feed(reader, std::string_view(stream).substr(at, piece), events);
+  }
+  return events;
+}
+
+// Garbage between messages, bad seats and unknown types are skipped; every
+// honest message is read whole, however the stream is cut.
+TEST(LanReader, ReadsEveryHonestMessageHoweverTheStreamIsCut) {
+  const std::string stream = BuildPlayerMoved(615, -7, 1) + Bytes({0x00, 0xFF, 0x01}) +
+                             BuildPlayerMoved(1, 1, 5) + BuildPlayerLeft(0) + BuildPlayerLeft(3) +
+                             BuildPlayerMoved(INT32_MIN, INT32_MAX, 4);
+  for (std::size_t piece = 1; piece <= stream.size(); ++piece) {
+    SCOPED_TRACE(piece);
+    const std::vector<LanEvent> events = FeedInPieces(stream, piece);
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].kind, LanEventKind::Moved);
+    EXPECT_EQ(events[0].seat, 1);
+    EXPECT_EQ(events[0].x, 615);
+    EXPECT_EQ(events[0].y, -7);
+    EXPECT_EQ(events[1].kind, LanEventKind::Left);
+    EXPECT_EQ(events[1].seat, 3);
+    EXPECT_EQ(events[2].seat, 4);
+    EXPECT_EQ(events[2].x, INT32_MIN);
+    EXPECT_EQ(events[2].y, INT32_MAX);
+  }
 }
 
 }  // namespace
