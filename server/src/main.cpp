@@ -22,13 +22,18 @@ int main(int argc, char** argv) {
     std::fwrite(SERVER_USAGE.data(), 1, SERVER_USAGE.size(), stdout);
     return EXIT_OK;
   }
-  if (!StartUp_ParseOptions(argc, argv)) {
+  ServerCommandLine command_line;
+  if (!StartUp_ParseOptions(argc, argv, command_line)) {
     std::fwrite(SERVER_USAGE.data(), 1, SERVER_USAGE.size(), stderr);
     return EXIT_USAGE;
   }
+  // The game is chosen here once: the listener's callback adopts each player
+  // with that game's callbacks.
+  const PLAX_EventNewConnection on_new_connection =
+      command_line.lan ? OnLanNewConnection : OnNewConnection;
   ServerState& state = serverState;
-  state.createResult = PLAX_OpenServer(state.serverId, SERVER_PORT, MAX_SIM_CON_REQ,
-                                       OnNewConnection, OnConnectionRefused);
+  state.createResult = PLAX_OpenServer(state.serverId, command_line.port, MAX_SIM_CON_REQ,
+                                       on_new_connection, OnConnectionRefused);
   if (state.createResult != PLAX_GURU_NO_ERROR) {
     StartUp_Fail(EngineErrorLine(PLAX_GURUText(state.createResult)));
   }

@@ -15,7 +15,11 @@ void HandlePosition(std::string_view chunk, PLAX_ID id) {
 }
 
 void SendPositionRelay(std::int32_t x, std::int32_t y, std::int8_t slot, PLAX_ID receiver) {
+  SendGameMessage(receiver, BuildPositionRelay(x, y, slot));
+}
+
+void SendGameMessage(PLAX_ID receiver, const std::string& message) {
   std::uint32_t sent = 0;
-  const PLAX_Result result = PLAX_Send(receiver, BuildPositionRelay(x, y, slot), sent, "", 0);
+  const PLAX_Result result = PLAX_Send(receiver, message, sent, "", 0);
   if (result != PLAX_GURU_NO_ERROR) PrintLine(EngineErrorLine(PLAX_GURUText(result)));
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -29,8 +30,15 @@ inline constexpr std::string_view LINE_SEND = "Send";
 struct PlayerSlot {
   std::int32_t x = 0;
   std::int32_t y = 0;
-  PLAX_ID connectionId = 0;  // 0: never filled
+  PLAX_ID connectionId = 0;  // 0: never filled (in the LAN game: free)
   ReportBuffer pending;      // start of a report still incomplete
+  bool reported = false;     // x and y hold a report of this player's
+  // LAN game: freed, but the others have not all been told yet, so nobody
+  // new may sit down and be told gone.
+  bool leaving = false;
+  // LAN game: held for every send to this seat, and from a newcomer's
+  // admission until its snapshot is out, so nothing overtakes the snapshot.
+  std::mutex sendMutex;
 };
 
 struct ServerState {
@@ -55,8 +63,9 @@ extern ServerState& serverState;
 struct PlannedRelay {
   std::int32_t x = 0;
   std::int32_t y = 0;
-  std::int8_t slot = 0;  // the receiver's slot number
-  PLAX_ID receiver = 0;  // the connection in that slot
+  std::int8_t slot = 0;   // the receiver's slot number
+  PLAX_ID receiver = 0;   // the connection in that slot
+  std::int8_t mover = 0;  // the slot whose player the message is about
 };
 
 // Slot logic over plain data; the caller holds slotMutex.
@@ -77,6 +86,23 @@ void HandlePosition(std::string_view chunk, PLAX_ID id);
 // connection in that slot; prints "[FEHLER] " and the engine's text when the
 // send fails.
 void SendPositionRelay(std::int32_t x, std::int32_t y, std::int8_t slot, PLAX_ID receiver);
+// Sends `message` to `receiver`, printing "[FEHLER] " and the engine's text
+// when the send fails.
+void SendGameMessage(PLAX_ID receiver, const std::string& message);
+
+// The LAN game's seats (lan_seats.cpp), over the same slots; the caller holds
+// slotMutex. A player who leaves frees the seat, and a newcomer takes the
+// lowest free one. Admit returns the seat, or 0 when all four are taken.
+bool LanSeats_HasRoom(const ServerState& state);
+int LanSeats_Admit(ServerState& state, PLAX_ID id);
+// PlayerMoved for the newcomer in `seat`: every other seated player that has
+// reported a position.
+void LanSeats_PlanSnapshot(ServerState& state, int seat, std::vector<PlannedRelay>& moves);
+// Frees the seat of `id`, marked as leaving, and plans a PlayerLeft to every
+// other seated player; returns the seat, or 0 when `id` held none. Once the
+// PlayerLeft messages are out, EndLeaving lets a newcomer have the seat.
+int LanSeats_Free(ServerState& state, PLAX_ID id, std::vector<PlannedRelay>& lefts);
+void LanSeats_EndLeaving(ServerState& state, int seat);
 
 // Engine callbacks (engine threads).
 void OnNewConnection(PLAX_ID server_id, PLAX_Socket accepted, const char* peer_address);
@@ -84,19 +110,32 @@ void OnConnectionRefused(PLAX_ID server_id, const char* peer_address);
 void OnPlayerAccepted(PLAX_ID id);
 void OnPlayerDisconnected(PLAX_ID id);
 void OnPlayerData(PLAX_ID id, const PLAX_Bytes& chunk);
+// The LAN game's (lan_callbacks.cpp): messages name the mover, seats are
+// freed, departures are told and newcomers see who is there.
+void OnLanNewConnection(PLAX_ID server_id, PLAX_Socket accepted, const char* peer_address);
+void OnLanPlayerDisconnected(PLAX_ID id);
+void OnLanPlayerData(PLAX_ID id, const PLAX_Bytes& chunk);
 
 // Reads "map\Map" into serverState.tiles, or ends start-up with the map error.
 void LoadServerMap();
 
-// Start-up. The only options: --ready-file PATH, where the server writes one
-// line once start-up has ended: READY_LINE when it listens and has its map,
-// or else the line it prints for the failure. False for anything else.
+// Start-up. Options: --port N instead of SERVER_PORT; --lan for the LAN
+// game; --ready-file PATH, where the server writes one line once start-up has
+// ended: READY_LINE when it listens and has its map, or else the line it
+// prints for the failure. False for anything else.
 inline constexpr std::string_view SERVER_USAGE =
-    "usage: server [--ready-file PATH]\n"
+    "usage: server [--port N] [--lan] [--ready-file PATH]\n"
+    "  --port N           listen on TCP port N (1-65535) instead of 33222\n"
+    "  --lan              the LAN game: seats are freed when a player leaves, and\n"
+    "                     players are told who moved, who left and who is there\n"
     "  --ready-file PATH  once started, write \"ready\" to PATH, or the start-up\n"
     "                     error line; for launchers that start a client next\n";
 inline constexpr std::string_view READY_LINE = "ready";
-bool StartUp_ParseOptions(int argc, char** argv);
+struct ServerCommandLine {
+  std::uint16_t port = SERVER_PORT;
+  bool lan = false;
+};
+bool StartUp_ParseOptions(int argc, char** argv, ServerCommandLine& command_line);
 void StartUp_Ready();
 // Prints the line, writes it to the ready file, waits for a key and ends the
 // program with EXIT_FATAL.

@@ -27,10 +27,12 @@ void Slots_TakeChunk(ServerState& state, PLAX_ID id, std::string_view chunk,
     for (const Position& report : reports) {
       sender.x = report.x;
       sender.y = report.y;
+      sender.reported = true;
       for (int j = 1; j <= MAX_SLOTS; ++j) {
         const PLAX_ID receiver = Slots_At(state, j).connectionId;
         if (j == i || receiver == 0) continue;
-        relays.push_back(PlannedRelay{report.x, report.y, static_cast<std::int8_t>(j), receiver});
+        relays.push_back(PlannedRelay{report.x, report.y, static_cast<std::int8_t>(j), receiver,
+                                      static_cast<std::int8_t>(i)});
       }
     }
   }

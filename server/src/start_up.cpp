@@ -1,5 +1,7 @@
 // How the server's start-up ends, told on the console and, for a launcher
 // that must not start a client against a server that is not there, in a file.
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -31,13 +33,34 @@ void ReadyFile_Write(std::string_view line) {
   if (error) std::filesystem::remove(partial, error);
 }
 
+bool Port_Parse(std::string_view text, std::uint16_t& port) {
+  unsigned value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc{} || end != text.data() + text.size() || value < 1 || value > 65535) {
+    return false;
+  }
+  port = static_cast<std::uint16_t>(value);
+  return true;
+}
+
 }  // namespace
 
-bool StartUp_ParseOptions(int argc, char** argv) {
+bool StartUp_ParseOptions(int argc, char** argv, ServerCommandLine& command_line) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view name = argv[i];
-    if (name != "--ready-file" || i + 1 >= argc || argv[i + 1][0] == '\0') return false;
-    ready_file = argv[++i];
+    if (name == "--lan") {
+      command_line.lan = true;
+      continue;
+    }
+    if (i + 1 >= argc) return false;
+    const std::string_view value = argv[++i];
+    if (name == "--port") {
+      if (!Port_Parse(value, command_line.port)) return false;
+    } else if (name == "--ready-file" && !value.empty()) {
+      ready_file = value;
+    } else {
+      return false;
+    }
   }
   return true;
 }

@@ -5,11 +5,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "game/lan_messages.h"
 #include "game/messages.h"
 #include "server_harness.h"
+#include "support/loopback.h"
 #include "support/wait.h"
 
 namespace {
@@ -99,6 +102,69 @@ TEST_F(ServerTest, FifthConnectionIsClosedAndNeverAdmitted) {
   Player_Close(fifth);
   // No "[Player accepted]" slips in before the relays of slot 1.
   ReportAndExpectRelays(1, 40, 41);
+}
+
+// Admission and the newcomer's snapshot run on different engine threads, so
+// their lines may come in either order.
+::testing::AssertionResult ExpectLinesInAnyOrder(ServerRun& run, std::vector<std::string> lines) {
+  std::vector<std::string> seen;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::string line;
+    if (!Server_NextLine(run, line)) return ::testing::AssertionFailure() << "no line " << i;
+    seen.push_back(line);
+  }
+  std::sort(lines.begin(), lines.end());
+  std::sort(seen.begin(), seen.end());
+  if (seen == lines) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << ::testing::PrintToString(seen);
+}
+
+// The LAN game: messages name the mover, a newcomer first hears of everyone
+// who has reported, a departure is told and frees the seat for the next.
+TEST_F(ServerTest, LanSeatsAreFreedAndMessagesNameTheMover) {
+  ServerOptions lan;
+  lan.arguments = {"--lan"};
+  ASSERT_NO_FATAL_FAILURE(StartListening(lan));
+  ASSERT_NO_FATAL_FAILURE(Join(2));
+  ASSERT_TRUE(Player_Send(players_[0], BuildPositionReport(40, -1)));
+  EXPECT_EQ(Player_Receive(players_[1], PLAYER_MOVED_SIZE), BuildPlayerMoved(40, -1, 1));
+  EXPECT_TRUE(Server_ExpectLines(run_, {SEND}));
+
+  // Seat 2 never reported: the newcomer in seat 3 hears of seat 1 only.
+  players_.push_back(Player_Connect());
+  EXPECT_TRUE(ExpectLinesInAnyOrder(run_, {NEW_CONNECTION, PLAYER_ACCEPTED, SEND}));
+  EXPECT_EQ(Player_Receive(players_[2], PLAYER_MOVED_SIZE), BuildPlayerMoved(40, -1, 1));
+
+  Player_Close(players_[1]);
+  EXPECT_TRUE(Server_ExpectLines(run_, {"[Player disconnected]", SEND, SEND}));
+  EXPECT_EQ(Player_Receive(players_[0], PLAYER_LEFT_SIZE), BuildPlayerLeft(2));
+  EXPECT_EQ(Player_Receive(players_[2], PLAYER_LEFT_SIZE), BuildPlayerLeft(2));
+
+  players_[1] = Player_Connect();
+  EXPECT_TRUE(ExpectLinesInAnyOrder(run_, {NEW_CONNECTION, PLAYER_ACCEPTED, SEND}));
+  EXPECT_EQ(Player_Receive(players_[1], PLAYER_MOVED_SIZE), BuildPlayerMoved(40, -1, 1));
+  ASSERT_TRUE(Player_Send(players_[1], BuildPositionReport(7, 8)));
+  EXPECT_EQ(Player_Receive(players_[0], PLAYER_MOVED_SIZE), BuildPlayerMoved(7, 8, 2));
+  EXPECT_EQ(Player_Receive(players_[2], PLAYER_MOVED_SIZE), BuildPlayerMoved(7, 8, 2));
+  EXPECT_TRUE(Server_ExpectLines(run_, {SEND, SEND}));
+
+  // Four at once at most.
+  players_.push_back(Player_Connect());
+  EXPECT_TRUE(ExpectLinesInAnyOrder(run_, {NEW_CONNECTION, PLAYER_ACCEPTED, SEND, SEND}));
+  const int fifth = Player_Connect();
+  EXPECT_TRUE(Server_ExpectLines(run_, {NEW_CONNECTION}));
+  EXPECT_TRUE(Player_SeesClose(fifth));
+  Player_Close(fifth);
+}
+
+TEST_F(ServerTest, AnotherPortIsListenedOnInstead) {
+  ServerOptions other;
+  other.arguments = {"--port", "33223"};
+  ASSERT_NO_FATAL_FAILURE(Start(other));
+  int player = -1;
+  ASSERT_TRUE(WaitUntil([&] { return (player = PlainConnect(33223)) >= 0; }, WAIT_SECONDS));
+  EXPECT_TRUE(Server_ExpectLines(run_, {NEW_CONNECTION, PLAYER_ACCEPTED}));
+  PlainClose(player);
 }
 
 TEST_F(ServerTest, RelayToDepartedPlayerFailsEveryTime) {
@@ -201,7 +267,13 @@ TEST_F(ServerTest, TheReadyFileSaysReadyOnceTheServerListensWithItsMap) {
 
 TEST(ServerOptions, BadOptionsGiveTheUsageAndEndWithTwo) {
   ExpectOptionsChecked("server", SERVER_BINARY,
-                       {{"--port"}, {"--ready-file"}, {"--ready-file", ""}, {"x"}});
+                       {{"--port"},
+                        {"--port", "0"},
+                        {"--port", "65536"},
+                        {"--port", "1x"},
+                        {"--ready-file"},
+                        {"--ready-file", ""},
+                        {"x"}});
 }
 
 TEST_F(ServerTest, EscapeOnTheTerminalEndsWithZero) {

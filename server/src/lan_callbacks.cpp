@@ -1,0 +1,77 @@
+// The LAN game's engine callbacks. Every message to a seat is sent holding
+// that seat's send mutex, never the slot mutex, so a player that does not
+// read still stalls only the messages to itself.
+#include <string>
+
+#include "game/lan_messages.h"
+#include "platform/console.h"
+#include "server.h"
+
+namespace {
+
+enum class LanMessage { Moved, Left };
+
+void Lan_SendHeld(const PlannedRelay& planned, LanMessage kind) {
+  SendGameMessage(planned.receiver, kind == LanMessage::Moved
+                                        ? BuildPlayerMoved(planned.x, planned.y, planned.mover)
+                                        : BuildPlayerLeft(planned.mover));
+  PrintLine(LINE_SEND);
+}
+
+void Lan_Send(const std::vector<PlannedRelay>& messages, LanMessage kind) {
+  for (const PlannedRelay& planned : messages) {
+    std::lock_guard<std::mutex> lock(Slots_At(serverState, planned.slot).sendMutex);
+    Lan_SendHeld(planned, kind);
+  }
+}
+
+}  // namespace
+
+void OnLanNewConnection(PLAX_ID, PLAX_Socket accepted, const char*) {
+  PrintLine(LINE_NEW_CONNECTION);
+  std::unique_lock<std::mutex> lock(serverState.slotMutex);
+  if (!LanSeats_HasRoom(serverState)) {
+    lock.unlock();
+    PLAX_CloseSocket(accepted);
+    return;
+  }
+  // As in the default game, the slot mutex is held from adoption to the seat.
+  PLAX_ID id = 0;
+  std::string peer_address;
+  std::string local_address;
+  if (PLAX_AdoptSocket(accepted, id, peer_address, OnLanPlayerDisconnected, OnPlayerAccepted,
+                       OnLanPlayerData, local_address) != PLAX_GURU_NO_ERROR) {
+    return;
+  }
+  const int seat = LanSeats_Admit(serverState, id);
+  std::vector<PlannedRelay> snapshot;
+  LanSeats_PlanSnapshot(serverState, seat, snapshot);
+  // Taken before the slot mutex goes: a move planned from now on to the
+  // newcomer waits for the snapshot.
+  std::lock_guard<std::mutex> send_lock(Slots_At(serverState, seat).sendMutex);
+  lock.unlock();
+  for (const PlannedRelay& planned : snapshot) Lan_SendHeld(planned, LanMessage::Moved);
+}
+
+void OnLanPlayerDisconnected(PLAX_ID id) {
+  PrintLine(LINE_PLAYER_DISCONNECTED);
+  std::vector<PlannedRelay> lefts;
+  int seat = 0;
+  {
+    std::lock_guard<std::mutex> lock(serverState.slotMutex);
+    seat = LanSeats_Free(serverState, id, lefts);
+  }
+  if (seat == 0) return;
+  Lan_Send(lefts, LanMessage::Left);
+  std::lock_guard<std::mutex> lock(serverState.slotMutex);
+  LanSeats_EndLeaving(serverState, seat);
+}
+
+void OnLanPlayerData(PLAX_ID id, const PLAX_Bytes& chunk) {
+  std::vector<PlannedRelay> moves;
+  {
+    std::lock_guard<std::mutex> lock(serverState.slotMutex);
+    Slots_TakeChunk(serverState, id, chunk, moves);
+  }
+  Lan_Send(moves, LanMessage::Moved);
+}
