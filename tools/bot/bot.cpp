@@ -12,10 +12,12 @@
 #include <cstdlib>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
 #include <vector>
 
+#include "game/lan_messages.h"
 #include "game/map_file.h"
 #include "game/messages.h"
 #include "game/player_rules.h"
@@ -31,7 +33,7 @@ namespace {
 // A format: the game's host and port fill in the defaults.
 constexpr const char* USAGE =
     "usage: bot [--host NAME] [--port N] [--players N] [--reports R] [--rate HZ]\n"
-    "           [--duration S] [--map PATH] [--latency] [--quiet]\n"
+    "           [--duration S] [--map PATH] [--lan] [--latency] [--quiet]\n"
     "  --host NAME    server host (default %s)\n"
     "  --port N       server port (default %u)\n"
     "  --players N    players to connect, one after another (default 1)\n"
@@ -40,9 +42,11 @@ constexpr const char* USAGE =
     "  --duration S   seconds to run (default: until the reports are sent and 1 s\n"
     "                 has passed; forever when only listening)\n"
     "  --map PATH     walk by the blocking tiles of this map file\n"
+    "  --lan          join a LAN server (server --lan): read who moved and who left\n"
     "  --latency      print p50/p99/max of report-to-relay time, player 1 to 2\n"
     "  --quiet        do not print the relay lines\n"
-    "Prints 'relay player=<n> slot=<s> x=<x> y=<y>' per relay received, one line per\n"
+    "Prints 'relay player=<n> slot=<s> x=<x> y=<y>' per relay received (with --lan\n"
+    "'moved player=<n> seat=<s> x=<x> y=<y>' and 'left player=<n> seat=<s>'), one line per\n"
     "player that fails, and a summary of the admitted players. Exit status 1 when a\n"
     "player fails, 2 for bad options.\n";
 
@@ -71,6 +75,7 @@ struct Options {
   double rate = 60.0;
   double duration = -1.0;  // below 0: the default rule
   std::string map;
+  bool lan = false;
   bool latency = false;
   bool quiet = false;
 };
@@ -88,6 +93,7 @@ struct BotPlayer {
   PLAX_ID id = 0;
   Walker walker;
   std::string pending;  // relay bytes not yet a whole relay
+  LanReader lanReader;  // with --lan instead
   long sent = 0;
   long relays = 0;
   bool admitted = false;
@@ -100,6 +106,7 @@ struct Bots {
   std::vector<BotPlayer> players;
   bool hasMap = false;
   std::array<std::int8_t, MAP_TILE_COUNT> tiles{};
+  bool lan = false;
   bool latency = false;
   bool quiet = false;
   std::unordered_map<std::uint64_t, double> sentAt;  // player 1's positions
@@ -122,24 +129,48 @@ int PlayerNumber(PLAX_ID id) {
   return 0;
 }
 
-void TakeRelay(int number, const std::string& relay) {
-  BotPlayer& player = bots.players[number - 1];
-  const Position position = ReadPosition(relay);
-  ++player.relays;
+// A position another player reached, whichever game told it.
+void TakePosition(int number, const Position& position, const std::string& line) {
+  ++bots.players[number - 1].relays;
   if (bots.latency && number == 2) {
     const auto sent = bots.sentAt.find(PositionKey(position.x, position.y));
     if (sent != bots.sentAt.end()) bots.latencies.push_back(TimerSeconds() - sent->second);
   }
-  if (bots.quiet) return;
-  PrintLine("relay player=" + std::to_string(number) +
-            " slot=" + std::to_string(static_cast<int>(relay[POSITION_REPORT_SIZE])) +
-            " x=" + std::to_string(position.x) + " y=" + std::to_string(position.y));
+  if (!bots.quiet) PrintLine(line);
+}
+
+void TakeRelay(int number, const std::string& relay) {
+  const Position position = ReadPosition(relay);
+  TakePosition(number, position,
+               "relay player=" + std::to_string(number) +
+                   " slot=" + std::to_string(static_cast<int>(relay[POSITION_REPORT_SIZE])) +
+                   " x=" + std::to_string(position.x) + " y=" + std::to_string(position.y));
+}
+
+void TakeLanMessages(int number, std::string_view data) {
+  std::vector<LanEvent> events;
+  LanReader_Feed(bots.players[number - 1].lanReader, data, events);
+  const std::string who = "player=" + std::to_string(number) + " seat=";
+  for (const LanEvent& event : events) {
+    const std::string seat = std::to_string(event.seat);
+    if (event.kind == LanEventKind::Left) {
+      if (!bots.quiet) PrintLine("left " + who + seat);
+      continue;
+    }
+    TakePosition(
+        number, Position{event.x, event.y},
+        "moved " + who + seat + " x=" + std::to_string(event.x) + " y=" + std::to_string(event.y));
+  }
 }
 
 void Bot_OnData(PLAX_ID id, const PLAX_Bytes& data) {
   std::lock_guard<std::mutex> lock(bots.mutex);
   const int number = PlayerNumber(id);
   if (number == 0) return;
+  if (bots.lan) {
+    TakeLanMessages(number, data);
+    return;
+  }
   std::string& pending = bots.players[number - 1].pending;
   pending += data;
   std::size_t used = 0;
@@ -274,6 +305,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     }
     if (name == "--quiet") {
       options.quiet = true;
+      continue;
+    }
+    if (name == "--lan") {
+      options.lan = true;
       continue;
     }
     if (i + 1 >= argc) return false;
@@ -443,6 +478,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, USAGE, SERVER_HOST, unsigned{SERVER_PORT});
     return 2;
   }
+  bots.lan = options.lan;
   bots.latency = options.latency;
   bots.quiet = options.quiet;
   if (!options.map.empty()) {
