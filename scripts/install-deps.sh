@@ -6,7 +6,8 @@
 #   test        play, plus what the test command needs: the test and benchmark
 #               libraries, the virtual display and its key and picture tools,
 #               clang for the fuzz targets, clang-format, and for the Windows
-#               programs the MinGW-w64 cross compiler and Wine
+#               programs the MinGW-w64 cross compiler and Wine; `ip` (iproute2)
+#               for the tests that make two hosts of their own
 #   screenshot  play, plus the virtual display and the picture tools that
 #               scripts/screenshot.sh uses
 set -euo pipefail
@@ -20,6 +21,7 @@ test_packages=(
   clang libclang-rt-dev clang-format
   xvfb xdotool x11-apps
   g++-mingw-w64-x86-64-posix wine wine64
+  iproute2
 )
 # xwd comes with x11-apps; netpbm turns its dump into a PNG.
 screenshot_packages=(xvfb x11-apps netpbm)

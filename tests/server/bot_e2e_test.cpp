@@ -39,6 +39,28 @@ TEST(Bot, PlayersPrintTheRelaysOfEachOthersSteps) {
   EXPECT_EQ(Server_Stop(run), 0);
 }
 
+// With --lan the lines name the mover's seat: each player hears the other's.
+TEST(Bot, LanPlayersPrintTheOthersMovesWithTheirSeat) {
+  ServerRun run = Server_Start(
+      {.withMap = true, .mapBytes = "", .onTerminal = std::nullopt, .arguments = {"--lan"}});
+  ASSERT_TRUE(Server_WaitListening(run));
+  const ProgramResult bot = GameProgram_Run(
+      "bot", BOT_BINARY,
+      {"--lan", "--host", "127.0.0.1", "--players", "2", "--reports", "3", "--rate", "200"});
+  EXPECT_EQ(bot.exit_code, 0);
+  const std::vector<std::string> expected = SortedLines(
+      "moved player=1 seat=2 x=10 y=120\n"
+      "moved player=1 seat=2 x=11 y=120\n"
+      "moved player=1 seat=2 x=12 y=120\n"
+      "moved player=1 seat=2 x=13 y=120\n"
+      "moved player=2 seat=1 x=11 y=10\n"
+      "moved player=2 seat=1 x=12 y=10\n"
+      "moved player=2 seat=1 x=13 y=10\n"
+      "summary players=2 sent=6 relays=6\n");
+  EXPECT_EQ(SortedLines(bot.output), expected);
+  EXPECT_EQ(Server_Stop(run), 0);
+}
+
 TEST(Bot, ListeningPlayerEndsCleanlyOnTermination) {
   ServerRun run = Server_Start({});
   ASSERT_TRUE(Server_WaitListening(run));

@@ -10,26 +10,35 @@
 #include "support/wait.h"
 
 ServerRun Server_Start(const ServerOptions& options) {
+  return Server_StartAt(options, {});
+}
+
+ServerRun Server_StartAt(const ServerOptions& options, const ServerPlace& place) {
   ServerRun run;
   if (options.withMap) File_Write(run.dir.File("map/Map"), options.mapBytes);
   // Under Wine the last server's socket may outlive its process for a moment.
   WaitUntil([] { return !PortListeningElsewhere(GAME_PORT); }, WAIT_SECONDS);
   ChildOptions child = GameProgram_Options();
   child.folder = run.dir.path;
-  const bool wine = GameProgram_UnderWine();
+  child.network_namespace = place.networkNamespace;
+  const bool wine = GameProgram_UnderWine() && !place.native;
   // Wine mixes cursor sequences into output that goes to a terminal.
   const ChildInput terminal = wine ? ChildInput::Keys : ChildInput::Terminal;
   child.input = options.onTerminal.value_or(wine) ? terminal : ChildInput::DevNull;
-  static_cast<Child&>(run) =
-      Child_Start(GameProgram("server", SERVER_BINARY, options.arguments), child);
+  const std::vector<std::string> argv =
+      place.native ? GameProgram_Native(SERVER_BINARY, options.arguments)
+                   : GameProgram("server", SERVER_BINARY, options.arguments);
+  static_cast<Child&>(run) = Child_Start(argv, child);
+  run.underWine = wine;
   return run;
 }
 
 bool Server_WaitListening(ServerRun& run) {
+  const auto listening = [&] {
+    return run.underWine ? PortListeningElsewhere(GAME_PORT) : PortListening(GAME_PORT, run.pid);
+  };
   // Gone early: the caller's checks will tell why.
-  return WaitUntil([&] { return !Child_Running(run) || GameProgram_Listening(run, GAME_PORT); },
-                   WAIT_SECONDS) &&
-         !run.reaped;
+  return WaitUntil([&] { return !Child_Running(run) || listening(); }, WAIT_SECONDS) && !run.reaped;
 }
 
 bool Server_NextLine(ServerRun& run, std::string& line) {
@@ -60,7 +69,7 @@ void Server_Type(ServerRun& run, const std::string& bytes) {
 }
 
 int Server_Stop(ServerRun& run) {
-  if (GameProgram_UnderWine() && run.pid > 0 && !run.reaped && run.input >= 0) {
+  if (run.underWine && run.pid > 0 && !run.reaped && run.input >= 0) {
     Child_Send(run, "\x1b");
     Child_Wait(run, WAIT_SECONDS);
   }

@@ -30,15 +30,23 @@ struct ServerOptions {
   std::vector<std::string> arguments;
 };
 
+// Where a server runs, when not as the suite's other programs do.
+struct ServerPlace {
+  bool native = false;           // this build's own server, also in the Wine run
+  std::string networkNamespace;  // a host of the test's own (support/netns.h)
+};
+
 // The server process, in a working folder of its own that goes with it.
 struct ServerRun : Child {
   TempDir dir;
+  bool underWine = false;
 };
 
 // Starts the server once no other program listens on the game port.
 ServerRun Server_Start(const ServerOptions& options);
+ServerRun Server_StartAt(const ServerOptions& options, const ServerPlace& place);
 // True once the server listens on the game port (read from /proc, so no
-// connection is made).
+// connection is made), in whichever network namespace it runs.
 bool Server_WaitListening(ServerRun& run);
 // Reads the next output line; false when none comes within WAIT_SECONDS.
 bool Server_NextLine(ServerRun& run, std::string& line);

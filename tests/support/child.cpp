@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
@@ -23,6 +24,7 @@ namespace {
 
 constexpr int CHILD_NOT_STARTED = -1;
 constexpr double DRAIN_SECONDS = 1.0;
+constexpr int EXIT_NO_NAMESPACE = 125;
 
 std::vector<char*> CStrings(std::vector<std::string>& strings) {
   std::vector<char*> pointers;
@@ -49,6 +51,7 @@ std::vector<std::string> Environment(const std::vector<std::string>& own) {
 struct Plumbing {
   int fds[3] = {-1, -1, 2};
   bool terminal = false;
+  int network_namespace = -1;  // opened before the fork, joined in the child
   std::vector<int> child_ends;
 };
 
@@ -60,6 +63,9 @@ struct Plumbing {
     ioctl(plumbing.fds[0], TIOCSCTTY, 0);
   }
   if (folder[0] != '\0' && chdir(folder) != 0) _exit(126);
+  if (plumbing.network_namespace >= 0 && setns(plumbing.network_namespace, CLONE_NEWNET) != 0) {
+    _exit(EXIT_NO_NAMESPACE);
+  }
   for (int fd = 0; fd < 3; ++fd) {
     if (plumbing.fds[fd] < 0) {
       close(fd);
@@ -123,6 +129,12 @@ bool Child_Plumb(Child& child, const ChildOptions& options, Plumbing& plumbing) 
     plumbing.fds[0] = in_pipe[0];
   }
   if (!options.keep_stderr) plumbing.fds[2] = null_fd;
+  if (!options.network_namespace.empty()) {
+    plumbing.network_namespace =
+        open(("/run/netns/" + options.network_namespace).c_str(), O_RDONLY | O_CLOEXEC);
+    plumbing.child_ends.push_back(plumbing.network_namespace);
+    if (plumbing.network_namespace < 0) return false;
+  }
   return true;
 }
 

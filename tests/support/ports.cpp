@@ -20,10 +20,12 @@ bool ProcessHoldsSocket(pid_t pid, unsigned long inode) {
 
 }  // namespace
 
-std::vector<TcpRow> TcpTable_Read() {
+std::vector<TcpRow> TcpTable_Read(pid_t seen_by) {
   std::vector<TcpRow> rows;
-  for (const char* path : {"/proc/net/tcp", "/proc/net/tcp6"}) {
-    std::ifstream table(path);
+  const std::string folder =
+      seen_by > 0 ? "/proc/" + std::to_string(seen_by) + "/net/" : "/proc/net/";
+  for (const char* name : {"tcp", "tcp6"}) {
+    std::ifstream table(folder + name);
     std::string line;
     std::getline(table, line);  // header
     while (std::getline(table, line)) {
@@ -41,7 +43,7 @@ std::vector<TcpRow> TcpTable_Read() {
 }
 
 bool PortListening(int port, pid_t holder) {
-  for (const TcpRow& row : TcpTable_Read()) {
+  for (const TcpRow& row : TcpTable_Read(holder)) {
     if (row.local_port != static_cast<unsigned>(port) || row.state != TCP_STATE_LISTEN) continue;
     if (holder <= 0 || ProcessHoldsSocket(holder, row.inode)) return true;
   }

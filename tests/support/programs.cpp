@@ -63,6 +63,13 @@ std::vector<std::string> GameProgram(const std::string& name, const std::string&
   return argv;
 }
 
+std::vector<std::string> GameProgram_Native(const std::string& built,
+                                            const std::vector<std::string>& arguments) {
+  std::vector<std::string> argv{built};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return argv;
+}
+
 ChildOptions GameProgram_Options() {
   ChildOptions options;
   options.plain_line_ends = true;

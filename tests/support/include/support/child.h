@@ -25,6 +25,9 @@ struct ChildOptions {
   ChildOutput output = ChildOutput::Pipe;
   bool keep_stderr = true;       // false: standard error goes to /dev/null
   bool plain_line_ends = false;  // "\r\n" in the output is read as "\n"
+  // A network namespace (a name under /run/netns) the child runs in; empty:
+  // the test's own. A child that cannot join it ends with 125 at once.
+  std::string network_namespace;
 };
 
 // A started program. Moving hands it over; the last owner stops it (SIGTERM,

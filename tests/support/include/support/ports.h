@@ -16,9 +16,10 @@ struct TcpRow {
 
 inline constexpr unsigned TCP_STATE_LISTEN = 0x0A;
 
-// The rows of /proc/net/tcp and /proc/net/tcp6.
-std::vector<TcpRow> TcpTable_Read();
+// The rows of /proc/net/tcp and /proc/net/tcp6: of the test's own network
+// namespace, or with `seen_by` of that process's (which may be another).
+std::vector<TcpRow> TcpTable_Read(pid_t seen_by = 0);
 // True while something listens on TCP `port` of this machine; with a
 // `holder`, only a socket that process holds counts (other programs may use
-// the port too).
+// the port too), in whichever network namespace it runs.
 bool PortListening(int port, pid_t holder = 0);

@@ -14,6 +14,10 @@
 // Under Wine the first call boots the prefix's session first.
 std::vector<std::string> GameProgram(const std::string& name, const std::string& built,
                                      const std::vector<std::string>& arguments = {});
+// This build's own program `built`, also where the others run under Wine:
+// for the tests that play a Linux program against a Windows one.
+std::vector<std::string> GameProgram_Native(const std::string& built,
+                                            const std::vector<std::string>& arguments = {});
 // Options for starting one: line ends read the same whichever system's program it is.
 ChildOptions GameProgram_Options();
 ProgramResult GameProgram_Run(const std::string& name, const std::string& built,
