@@ -67,8 +67,8 @@ void Receive_BySeat(int fd, std::size_t count, std::vector<std::string> (&by_sea
 }
 
 TEST(LanHostile, GarbageIsReadAsReportsAreAndHonestMovesStillArrive) {
-  ServerRun server =
-      Server_Start({.withMap = true, .mapBytes = "", .onTerminal = false, .arguments = {"--lan"}});
+  ServerRun server = Server_Start(
+      {.withMap = true, .mapBytes = "", .onTerminal = std::nullopt, .arguments = {"--lan"}});
   ASSERT_TRUE(Server_WaitListening(server));
   std::vector<int> honest;
   Hostile hostile;
