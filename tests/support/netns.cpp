@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -20,6 +22,7 @@ namespace {
 const char* const HOST_ADDRESSES[2] = {"10.231.0.1", "10.231.0.2"};
 constexpr const char* PREFIX_LENGTH = "/24";
 constexpr double IP_SECONDS = 10.0;
+constexpr std::string_view NAME_PREFIX = "tg";
 
 std::atomic<int> pairs_made{0};
 
@@ -33,6 +36,20 @@ std::string Ip(const std::vector<std::string>& arguments) {
   if (!said.empty() && said.back() == '\n') said.pop_back();
   return "ip " + arguments[0] + " " + arguments[1] + " failed (" + std::to_string(run.exit_code) +
          "): " + said;
+}
+
+// Hosts of test runs that were killed before they could remove them: their
+// name's process is gone.
+void HostPairs_RemoveAbandoned() {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/run/netns", error)) {
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with(NAME_PREFIX)) continue;
+    const std::size_t from = NAME_PREFIX.size();
+    const std::string pid = name.substr(from, name.find('n', from) - from);
+    if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (!std::filesystem::exists("/proc/" + pid, error)) Ip({"netns", "delete", name});
+  }
 }
 
 std::string HostPair_Build(HostPair& pair, const std::string& link_a, const std::string& link_b) {
@@ -64,13 +81,15 @@ HostPair::HostPair() {
     failure = "no `ip` program (install iproute2) to make the test's network namespaces";
     return;
   }
+  HostPairs_RemoveAbandoned();
   // The process ID keeps test runs apart, the count the pairs of one run.
   const std::string tag = std::to_string(getpid()) + "n" + std::to_string(pairs_made++);
   for (int host = 0; host < 2; ++host) {
-    names[host] = "tg" + tag + (host == 0 ? "a" : "b");
+    names[host] = std::string(NAME_PREFIX) + tag + (host == 0 ? "a" : "b");
     addresses[host] = HOST_ADDRESSES[host];
   }
-  failure = HostPair_Build(*this, "tgv" + tag + "a", "tgv" + tag + "b");
+  const std::string link = std::string(NAME_PREFIX) + "v" + tag;
+  failure = HostPair_Build(*this, link + "a", link + "b");
   if (!failure.empty()) failure = "cannot make two network namespaces (root needed): " + failure;
 }
 
