@@ -62,9 +62,16 @@ void OnLanPlayerDisconnected(PLAX_ID id) {
     seat = LanSeats_Free(serverState, id, lefts);
   }
   if (seat == 0) return;
-  Lan_Send(lefts, LanMessage::Left);
-  std::lock_guard<std::mutex> lock(serverState.slotMutex);
+  // The seat is handed on before anyone is told, so a player told of the
+  // departure finds it free; holding every receiver's send mutex first keeps
+  // a newcomer's messages about that seat behind the departure. Taken in
+  // seat order, and the slot mutex is not taken while they are held.
+  std::vector<std::unique_lock<std::mutex>> receivers;
+  for (const PlannedRelay& planned : lefts) {
+    receivers.emplace_back(Slots_At(serverState, planned.slot).sendMutex);
+  }
   LanSeats_EndLeaving(serverState, seat);
+  for (const PlannedRelay& planned : lefts) Lan_SendHeld(planned, LanMessage::Left);
 }
 
 void OnLanPlayerData(PLAX_ID id, const PLAX_Bytes& chunk) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -33,11 +34,14 @@ struct PlayerSlot {
   PLAX_ID connectionId = 0;  // 0: never filled (in the LAN game: free)
   ReportBuffer pending;      // start of a report still incomplete
   bool reported = false;     // x and y hold a report of this player's
-  // LAN game: freed, but the others have not all been told yet, so nobody
-  // new may sit down and be told gone.
-  bool leaving = false;
-  // LAN game: held for every send to this seat, and from a newcomer's
-  // admission until its snapshot is out, so nothing overtakes the snapshot.
+  // LAN game: freed, but not yet handed on: until the departure's messages
+  // are queued first, a newcomer's could overtake them and be told gone.
+  // Set under slotMutex; cleared without it by a thread that holds send
+  // mutexes, which must never wait for slotMutex.
+  std::atomic<bool> leaving{false};
+  // LAN game: held for every send to this seat, from a newcomer's admission
+  // until its snapshot is out, and while a departure is told to this seat,
+  // so nothing overtakes the snapshot or the departure.
   std::mutex sendMutex;
 };
 
@@ -100,7 +104,8 @@ int LanSeats_Admit(ServerState& state, PLAX_ID id);
 void LanSeats_PlanSnapshot(ServerState& state, int seat, std::vector<PlannedRelay>& moves);
 // Frees the seat of `id`, marked as leaving, and plans a PlayerLeft to every
 // other seated player; returns the seat, or 0 when `id` held none. Once the
-// PlayerLeft messages are out, EndLeaving lets a newcomer have the seat.
+// send mutex of every receiver is held for its PlayerLeft, EndLeaving lets a
+// newcomer have the seat; it needs no mutex.
 int LanSeats_Free(ServerState& state, PLAX_ID id, std::vector<PlannedRelay>& lefts);
 void LanSeats_EndLeaving(ServerState& state, int seat);
 

@@ -157,6 +157,25 @@ TEST_F(ServerTest, LanSeatsAreFreedAndMessagesNameTheMover) {
   Player_Close(fifth);
 }
 
+// A player told of a departure finds the seat free: a newcomer who connects
+// then takes it, however soon. Repeated, since the leaving player's seat was
+// once handed on only after the telling, which a quick newcomer could beat.
+TEST_F(ServerTest, LanSeatIsFreeOnceTheDepartureIsTold) {
+  ServerOptions lan;
+  lan.arguments = {"--lan"};
+  ASSERT_NO_FATAL_FAILURE(StartListening(lan));
+  ASSERT_NO_FATAL_FAILURE(Join(1));
+  for (int round = 0; round < 200; ++round) {
+    const int newcomer = Player_Connect();
+    ASSERT_GE(newcomer, 0);
+    ASSERT_TRUE(Player_Send(newcomer, BuildPositionReport(round, 0)));
+    ASSERT_EQ(Player_Receive(players_[0], PLAYER_MOVED_SIZE), BuildPlayerMoved(round, 0, 2))
+        << "round " << round;
+    Player_Close(newcomer);
+    ASSERT_EQ(Player_Receive(players_[0], PLAYER_LEFT_SIZE), BuildPlayerLeft(2));
+  }
+}
+
 TEST_F(ServerTest, AnotherPortIsListenedOnInstead) {
   ServerOptions other;
   other.arguments = {"--port", "33223"};
