@@ -1,6 +1,8 @@
 // The LAN game's engine callbacks. Every message to a seat is sent holding
 // that seat's send mutex, never the slot mutex, so a player that does not
-// read still stalls only the messages to itself.
+// read stalls only the messages to itself; only while a departure is told
+// can it hold the others' back too, for at most the engine's send time-out,
+// after which the engine closes it.
 #include <string>
 
 #include "game/lan_messages.h"
@@ -71,7 +73,10 @@ void OnLanPlayerDisconnected(PLAX_ID id) {
     receivers.emplace_back(Slots_At(serverState, planned.slot).sendMutex);
   }
   LanSeats_EndLeaving(serverState, seat);
-  for (const PlannedRelay& planned : lefts) Lan_SendHeld(planned, LanMessage::Left);
+  for (std::size_t i = 0; i < lefts.size(); ++i) {
+    Lan_SendHeld(lefts[i], LanMessage::Left);
+    receivers[i].unlock();
+  }
 }
 
 void OnLanPlayerData(PLAX_ID id, const PLAX_Bytes& chunk) {
