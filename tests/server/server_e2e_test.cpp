@@ -158,8 +158,8 @@ TEST_F(ServerTest, LanSeatsAreFreedAndMessagesNameTheMover) {
 }
 
 // A player told of a departure finds the seat free: a newcomer who connects
-// then takes it, however soon. Repeated, since the leaving player's seat was
-// once handed on only after the telling, which a quick newcomer could beat.
+// then takes it, however soon. Many rounds, since a seat freed only after the
+// telling would lose to a quick newcomer now and then.
 TEST_F(ServerTest, LanSeatIsFreeOnceTheDepartureIsTold) {
   ServerOptions lan;
   lan.arguments = {"--lan"};
