@@ -29,9 +29,20 @@ void Enemy_Init(Enemy& enemy);
 void Enemy_LoadImages(Enemy& enemy);
 void Enemy_Draw(const Enemy& enemy);
 
+// The callbacks a connection is opened with: each game brings its own.
+struct ConnectionCallbacks {
+  PLAX_EventDisconnected onDisconnected = nullptr;
+  PLAX_EventConnected onConnected = nullptr;
+  PLAX_EventNewData onNewData = nullptr;
+};
+
 // Opens the connection and stores its ID in the game and its player. On
 // failure prints "[FEHLER] " and the engine's text, waits for a key and ends
 // the program with -1. Blocks for up to CONNECT_TIMEOUT seconds.
+void Client_ConnectWith(Game& game, const char* host, int port,
+                        const ConnectionCallbacks& callbacks);
+
+// Client_ConnectWith the default game's callbacks below.
 void Client_Connect(Game& game, const char* host, int port);
 
 // Sends one 9-byte position report; a failed send prints "[FEHLER] " and the
