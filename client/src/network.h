@@ -1,5 +1,6 @@
 // The client's one connection to the server, its position reports, and the
-// remote-player record that is loaded but never brought to life.
+// remote-player record: loaded but never brought to life in the default
+// game, one per seated player in the LAN game (remote_players.h).
 #pragma once
 
 #include <cstdint>
@@ -13,7 +14,8 @@ struct Game;
 // Seconds PLAX_OpenClient may wait for the server to answer.
 inline constexpr int CONNECT_TIMEOUT = 60;
 
-// Another player's figure. Nothing sets `active`, so it is never drawn.
+// Another player's figure. The default game never sets `active`, so there it
+// is never drawn.
 struct Enemy {
   std::int32_t x = 0;
   std::int32_t y = 0;
@@ -49,8 +51,8 @@ void Client_Connect(Game& game, const char* host, int port);
 // engine's text, and the report is lost.
 void ReportPosition(std::int32_t x, std::int32_t y, PLAX_ID connection_id);
 
-// The connection's callbacks. They run on engine threads and do nothing: the
-// client never shows what the server relays, so it needs no lock either.
+// The default game's callbacks. They run on engine threads and do nothing:
+// that game never shows what the server relays, so it needs no lock either.
 void Client_OnDisconnected(PLAX_ID connection_id);
 void Client_OnConnected(PLAX_ID connection_id);
 void Client_OnNewData(PLAX_ID connection_id, const PLAX_Bytes& data);
