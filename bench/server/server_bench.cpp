@@ -262,12 +262,13 @@ void ClosedLoop_DecodeRelays(LoopPlayer& player, std::string_view chunk,
 
 // A LAN server's PlayerMoved. The players join one by one into the lowest
 // free seat, so the player with index i sits in seat i + 1.
-void ClosedLoop_DecodeLan(ClosedLoop& loop, LoopPlayer& player, std::string_view chunk) {
-  loop.events.clear();
-  LanReader_Feed(player.lanReader, chunk, loop.events);
-  for (const LanEvent& event : loop.events) {
+void ClosedLoop_DecodeLan(LoopPlayer& player, std::string_view chunk, std::vector<LanEvent>& events,
+                          std::vector<Relay>& relays) {
+  events.clear();
+  LanReader_Feed(player.lanReader, chunk, events);
+  for (const LanEvent& event : events) {
     const bool moved = event.kind == LanEventKind::Moved && event.seat == event.x + 1;
-    loop.decoded.push_back(Relay{moved, event.x, event.y});
+    relays.push_back(Relay{moved, event.x, event.y});
   }
 }
 
@@ -305,7 +306,7 @@ void ClosedLoop_Read(ClosedLoop& loop, int receiver, OnRelay onRelay) {
   const std::string_view chunk(buffer, static_cast<std::size_t>(got));
   loop.decoded.clear();
   if (loop.lan)
-    ClosedLoop_DecodeLan(loop, player, chunk);
+    ClosedLoop_DecodeLan(player, chunk, loop.events, loop.decoded);
   else
     ClosedLoop_DecodeRelays(player, chunk, loop.decoded);
   for (const Relay& relay : loop.decoded) {
@@ -355,10 +356,12 @@ bool ClosedLoop_Join(ClosedLoop& loop, int port) {
     int snapshot = 0;
     const auto counted = [&](int receiver, const Relay& relay) {
       if (!ClosedLoop_Expected(loop, receiver, relay)) return;
-      if (receiver == i)
+      if (receiver != i)
+        ++loop.players[relay.sender].arrivals;
+      else if (relay.sequence > 0)
         ++snapshot;
       else
-        ++loop.players[relay.sender].arrivals;
+        loop.error = "player " + std::to_string(i + 1) + " was shown player 1, who never reported";
     };
     const auto joined = [&] { return player.arrivals == i && snapshot == snapshotSize; };
     if (!ClosedLoop_Pump(loop, counted, joined)) return false;
