@@ -1,6 +1,7 @@
 // The client's work per frame on an in-memory screen (update, erase, draw of a
-// full map and both sprites; no pacing sleep), and the cost of showing a frame
-// in a real window (only when DISPLAY names an X display).
+// full map and both sprites; no pacing sleep), the same in the LAN game with
+// three other players walking, and the cost of showing a frame in a real
+// window (only when DISPLAY names an X display).
 //
 // Usage: client_frame_bench [benchmark flags]   (run from anywhere)
 #include <benchmark/benchmark.h>
@@ -22,6 +23,17 @@ void BM_FrameWork(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_FrameWork)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_FrameWorkLan(benchmark::State& state) {
+  Screen_OpenInMemory(SCREEN_WIDTH, SCREEN_HEIGHT);
+  static Game game;
+  FrameBench_SetUpLanGame(game);
+  for (auto _ : state) {
+    FrameBench_RunLanFrame(game);
+    benchmark::DoNotOptimize(Screen_Pixels()[40 * SCREEN_WIDTH + 40]);
+  }
+}
+BENCHMARK(BM_FrameWorkLan)->Repetitions(5)->ReportAggregatesOnly(true);
 
 void BM_PresentInWindow(benchmark::State& state) {
   // A process opens its window once; the repetitions share it.

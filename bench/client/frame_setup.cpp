@@ -2,12 +2,17 @@
 
 #include <filesystem>
 
+#include "game/lan_messages.h"
+#include "lan_network.h"
 #include "platform/keys.h"
 #include "platform_testing.h"
 
 namespace {
 
 void NoReport(std::int32_t, std::int32_t, PLAX_ID) {}
+
+constexpr int FIRST_REMOTE_SEAT = 2;
+constexpr std::int32_t REMOTE_ROW_PITCH = 100;
 
 }  // namespace
 
@@ -30,4 +35,21 @@ void FrameBench_RunFrame(Game& game) {
   Player_EraseOld(game.player);
   Game_Draw(game);
   UnlockScreen();
+}
+
+void FrameBench_SetUpLanGame(Game& game) {
+  FrameBench_SetUpGame(game);
+  RemotePlayers_ShareImages(game.remotePlayers, game.enemy.images);
+  LanInbox_Reset(game.enemy.images);
+}
+
+void FrameBench_RunLanFrame(Game& game) {
+  static std::int32_t remote_x = PLAYER_START_X;
+  if (++remote_x > PLAYER_MAX_X) remote_x = PLAYER_START_X;
+  for (int seat = FIRST_REMOTE_SEAT; seat <= LAN_SEATS; ++seat) {
+    const std::int8_t seat_byte = static_cast<std::int8_t>(seat);
+    LanClient_OnNewData(0, BuildPlayerMoved(remote_x, seat * REMOTE_ROW_PITCH, seat_byte));
+  }
+  if (game.player.x >= PLAYER_MAX_X) game.player.x = PLAYER_START_X;
+  LanGame_Frame(game);
 }

@@ -19,6 +19,7 @@
 
 #include "bench_os.h"
 #include "game/assets.h"
+#include "game/lan_messages.h"
 #include "game/map_file.h"
 #include "game/messages.h"
 #include "game/server_address.h"
@@ -34,11 +35,14 @@
 namespace {
 
 constexpr const char* USAGE =
-    "usage: server_bench [--only latency|closed|sustained|idle] [--latency-seconds S]\n"
-    "                    [--closed-seconds S] [--sustained-seconds S] [--idle-seconds S]\n"
+    "usage: server_bench [--only latency|closed|closed-lan|sustained|idle]\n"
+    "                    [--latency-seconds S] [--closed-seconds S]\n"
+    "                    [--sustained-seconds S] [--idle-seconds S]\n"
     "Runs the server, relay_forwarder and bot binaries it was built with; prints one\n"
-    "line per figure. With TILEGAME_WINDOWS_BUILD=<Windows build folder> in the\n"
-    "environment, latency and closed run that build's server.exe and\n"
+    "line per figure. closed-lan runs the closed loop against the server and a\n"
+    "second server started with --lan, side by side in the same turns.\n"
+    "With TILEGAME_WINDOWS_BUILD=<Windows build folder> in the environment,\n"
+    "latency, closed and closed-lan run that build's server.exe and\n"
     "relay_forwarder.exe under Wine (the bot and the load stay native); sustained\n"
     "and idle read the server's /proc figures and do not run there.\n";
 
@@ -128,6 +132,15 @@ ProgramRun StartServer() {
   return StartProgram("server", SERVER_BINARY, SERVER_PORT);
 }
 
+// The forwarder's port: closed-lan runs no forwarder, and the default server
+// beside it holds the game's port.
+constexpr std::uint16_t LAN_SERVER_PORT = FORWARDER_PORT;
+
+ProgramRun StartLanServer() {
+  return StartProgram("server", SERVER_BINARY, LAN_SERVER_PORT,
+                      {"--lan", "--port", std::to_string(LAN_SERVER_PORT)});
+}
+
 void StopProgram(ProgramRun& run) {
   if (GameProgram_UnderWine() && Child_Running(run.child)) {
     Child_Send(run.child, "\x1b");
@@ -190,20 +203,32 @@ constexpr double CLOSED_TURN_SECONDS = 1;
 constexpr int STALL_SECONDS = 5;
 constexpr int POLL_SLICE_MS = 100;
 
-// A player of the load. Its report in flight has x = its index and y =
-// `sequence`, so each relay names the sender and the report.
+// A message that passes a report on, as the load reads it. A report in flight
+// has x = its sender's index and y = `sequence`, so each relay names the
+// sender and the report.
+struct Relay {
+  bool wellFormed = false;  // the right type, and on a LAN server the mover's seat
+  int sender = 0;           // x
+  std::int32_t sequence = 0;
+};
+
+// A player of the load.
 struct LoopPlayer {
   int socket = -1;
   std::int32_t sequence = 0;
-  int arrivals = 0;     // players that the report in flight has reached
-  std::string pending;  // the start of a relay still incomplete
+  int arrivals = 0;       // players that the report in flight has reached
+  std::string pending;    // the start of a relay still incomplete
+  LanReader lanReader{};  // the same, from a LAN server
 };
 
 struct ClosedLoop {
   std::array<LoopPlayer, PLAYERS> players;
-  long relays = 0;      // every relay received
-  bool sending = true;  // a report that has arrived everywhere makes way for the next
-  std::string error;    // why the loop stopped early
+  bool lan = false;              // the server sends PlayerMoved instead of the relay
+  long relays = 0;               // every relay received
+  bool sending = true;           // a report that has arrived everywhere makes way for the next
+  std::string error;             // why the loop stopped early
+  std::vector<LanEvent> events;  // kept from chunk to chunk, to spare the allocations
+  std::vector<Relay> decoded;
 };
 
 struct ClosedFigures {
@@ -221,26 +246,50 @@ void ClosedLoop_SendNext(ClosedLoop& loop, int sender) {
   }
 }
 
+// The default server's relays: 10 bytes each, the last one the receiver's slot.
+void ClosedLoop_DecodeRelays(LoopPlayer& player, std::string_view chunk,
+                             std::vector<Relay>& relays) {
+  player.pending.append(chunk);
+  std::size_t used = 0;
+  for (; player.pending.size() - used >= POSITION_RELAY_SIZE; used += POSITION_RELAY_SIZE) {
+    const std::string_view relay = std::string_view(player.pending).substr(used);
+    const Position position = ReadPosition(relay);
+    relays.push_back(
+        Relay{static_cast<std::uint8_t>(relay[0]) == MSG_POSITION, position.x, position.y});
+  }
+  player.pending.erase(0, used);
+}
+
+// A LAN server's PlayerMoved. The players join one by one into the lowest
+// free seat, so the player with index i sits in seat i + 1.
+void ClosedLoop_DecodeLan(LoopPlayer& player, std::string_view chunk, std::vector<LanEvent>& events,
+                          std::vector<Relay>& relays) {
+  events.clear();
+  LanReader_Feed(player.lanReader, chunk, events);
+  for (const LanEvent& event : events) {
+    const bool moved = event.kind == LanEventKind::Moved && event.seat == event.x + 1;
+    relays.push_back(Relay{moved, event.x, event.y});
+  }
+}
+
 // True when `relay`, received by `receiver`, is that of a report in flight.
-bool ClosedLoop_Expected(ClosedLoop& loop, int receiver, std::string_view relay) {
-  const Position position = ReadPosition(relay);
-  const int sender = position.x;
-  if (static_cast<std::uint8_t>(relay[0]) == MSG_POSITION && sender >= 0 && sender < PLAYERS &&
-      sender != receiver && position.y == loop.players[sender].sequence) {
+bool ClosedLoop_Expected(ClosedLoop& loop, int receiver, const Relay& relay) {
+  if (relay.wellFormed && relay.sender >= 0 && relay.sender < PLAYERS && relay.sender != receiver &&
+      relay.sequence == loop.players[relay.sender].sequence) {
     return true;
   }
   loop.error = "player " + std::to_string(receiver + 1) +
-               " got a relay of no report in flight (x=" + std::to_string(position.x) +
-               " y=" + std::to_string(position.y) + ")";
+               " got a relay of no report in flight (x=" + std::to_string(relay.sender) +
+               " y=" + std::to_string(relay.sequence) +
+               (relay.wellFormed ? ")" : ", wrong type or seat)");
   return false;
 }
 
 // A report that has reached all three others makes way for its sender's next.
-void ClosedLoop_Arrived(ClosedLoop& loop, int receiver, std::string_view relay) {
+void ClosedLoop_Arrived(ClosedLoop& loop, int receiver, const Relay& relay) {
   if (!ClosedLoop_Expected(loop, receiver, relay)) return;
-  const int sender = ReadPosition(relay).x;
-  if (++loop.players[sender].arrivals == PLAYERS - 1 && loop.sending) {
-    ClosedLoop_SendNext(loop, sender);
+  if (++loop.players[relay.sender].arrivals == PLAYERS - 1 && loop.sending) {
+    ClosedLoop_SendNext(loop, relay.sender);
   }
 }
 
@@ -254,13 +303,16 @@ void ClosedLoop_Read(ClosedLoop& loop, int receiver, OnRelay onRelay) {
     loop.error = "player " + std::to_string(receiver + 1) + "'s connection ended";
     return;
   }
-  player.pending.append(buffer, static_cast<std::size_t>(got));
-  std::size_t used = 0;
-  for (; player.pending.size() - used >= POSITION_RELAY_SIZE; used += POSITION_RELAY_SIZE) {
+  const std::string_view chunk(buffer, static_cast<std::size_t>(got));
+  loop.decoded.clear();
+  if (loop.lan)
+    ClosedLoop_DecodeLan(player, chunk, loop.events, loop.decoded);
+  else
+    ClosedLoop_DecodeRelays(player, chunk, loop.decoded);
+  for (const Relay& relay : loop.decoded) {
     ++loop.relays;
-    onRelay(receiver, std::string_view(player.pending).substr(used, POSITION_RELAY_SIZE));
+    onRelay(receiver, relay);
   }
-  player.pending.erase(0, used);
 }
 
 // Hands every relay that comes to `onRelay` until `done()`; false, with
@@ -288,6 +340,8 @@ bool ClosedLoop_Pump(ClosedLoop& loop, OnRelay onRelay, Done done) {
 // Connects the players one by one. Each from the second on sends a report and
 // waits until it has reached every player before it: then all of them hold a
 // slot (the server relays between filled slots only) before the next comes.
+// A LAN server first shows the newcomer every earlier player that has
+// reported (all but the first).
 bool ClosedLoop_Join(ClosedLoop& loop, int port) {
   for (int i = 0; i < PLAYERS; ++i) {
     LoopPlayer& player = loop.players[i];
@@ -298,11 +352,19 @@ bool ClosedLoop_Join(ClosedLoop& loop, int port) {
     }
     if (i == 0) continue;
     ClosedLoop_SendNext(loop, i);
-    const auto counted = [&](int receiver, std::string_view relay) {
-      if (ClosedLoop_Expected(loop, receiver, relay))
-        ++loop.players[ReadPosition(relay).x].arrivals;
+    const int snapshotSize = loop.lan ? i - 1 : 0;
+    int snapshot = 0;
+    const auto counted = [&](int receiver, const Relay& relay) {
+      if (!ClosedLoop_Expected(loop, receiver, relay)) return;
+      if (receiver != i)
+        ++loop.players[relay.sender].arrivals;
+      else if (relay.sequence > 0)
+        ++snapshot;
+      else
+        loop.error = "player " + std::to_string(i + 1) + " was shown player 1, who never reported";
     };
-    if (!ClosedLoop_Pump(loop, counted, [&] { return player.arrivals == i; })) return false;
+    const auto joined = [&] { return player.arrivals == i && snapshot == snapshotSize; };
+    if (!ClosedLoop_Pump(loop, counted, joined)) return false;
   }
   return true;
 }
@@ -310,7 +372,7 @@ bool ClosedLoop_Join(ClosedLoop& loop, int port) {
 // Every player keeps one report in flight for `seconds`; then no new report
 // goes out and the ones in flight arrive, so the next slice starts from rest.
 ClosedFigures ClosedLoop_Slice(ClosedLoop& loop, double seconds) {
-  const auto arrived = [&](int receiver, std::string_view relay) {
+  const auto arrived = [&](int receiver, const Relay& relay) {
     ClosedLoop_Arrived(loop, receiver, relay);
   };
   loop.sending = true;
@@ -351,24 +413,22 @@ void ClosedSide_Slice(ClosedSide& side, double seconds) {
   side.counted.generatorCpuSeconds += slice.generatorCpuSeconds;
 }
 
+double ClosedSide_RelaysPerSecond(const ClosedSide& side) {
+  return side.counted.relays / side.counted.seconds;
+}
+
 void PrintClosed(const ClosedSide& side) {
-  std::printf("%-9s relays/s=%.0f load-generator-cpu=%.0f%%\n", side.name.c_str(),
-              side.counted.relays / side.counted.seconds,
+  std::printf("%-12s relays/s=%.0f load-generator-cpu=%.0f%%\n", side.name.c_str(),
+              ClosedSide_RelaysPerSecond(side),
               100.0 * side.counted.generatorCpuSeconds / side.counted.seconds);
 }
 
 // Both programs run side by side and take the load in turns, a second at a
-// time, so that a change in the machine's other load meets both alike.
-void MeasureClosed(const Options& options) {
+// time, so that a change in the machine's other load meets both alike. Prints
+// the second's relays per second over the first's.
+void ClosedSides_Run(std::array<ClosedSide, 2>& sides, const Options& options) {
   std::printf("closed: 4 players, one report in flight each, %.0f s each in 1 s turns\n",
               options.closedSeconds);
-  std::array<ClosedSide, 2> sides;
-  sides[0].name = "forwarder";
-  sides[0].port = FORWARDER_PORT;
-  sides[0].run = StartForwarder();
-  sides[1].name = "server";
-  sides[1].port = SERVER_PORT;
-  sides[1].run = StartServer();
   for (ClosedSide& side : sides) {
     ClosedLoop_Join(side.loop, side.port);
     ClosedSide_Check(side);
@@ -383,9 +443,33 @@ void MeasureClosed(const Options& options) {
     StopProgram(side.run);
     PrintClosed(side);
   }
-  std::printf("closed-loop ratio server/forwarder: %.2f\n",
-              (sides[1].counted.relays / sides[1].counted.seconds) /
-                  (sides[0].counted.relays / sides[0].counted.seconds));
+  std::printf("closed-loop ratio %s/%s: %.2f\n", sides[1].name.c_str(), sides[0].name.c_str(),
+              ClosedSide_RelaysPerSecond(sides[1]) / ClosedSide_RelaysPerSecond(sides[0]));
+}
+
+void MeasureClosed(const Options& options) {
+  std::array<ClosedSide, 2> sides;
+  sides[0].name = "forwarder";
+  sides[0].port = FORWARDER_PORT;
+  sides[0].run = StartForwarder();
+  sides[1].name = "server";
+  sides[1].port = SERVER_PORT;
+  sides[1].run = StartServer();
+  ClosedSides_Run(sides, options);
+}
+
+// The same loop against the LAN server, whose PlayerMoved is the relay with
+// the mover's seat instead of the receiver's, beside the default server.
+void MeasureClosedLan(const Options& options) {
+  std::array<ClosedSide, 2> sides;
+  sides[0].name = "server";
+  sides[0].port = SERVER_PORT;
+  sides[0].run = StartServer();
+  sides[1].name = "server --lan";
+  sides[1].port = LAN_SERVER_PORT;
+  sides[1].run = StartLanServer();
+  sides[1].loop.lan = true;
+  ClosedSides_Run(sides, options);
 }
 
 long VmRssKb(pid_t pid) {
@@ -500,7 +584,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     const std::string value = argv[i + 1];
     bool ok = true;
     if (name == "--only")
-      ok = value == "latency" || value == "closed" || value == "sustained" || value == "idle";
+      ok = value == "latency" || value == "closed" || value == "closed-lan" ||
+           value == "sustained" || value == "idle";
     else if (name == "--latency-seconds")
       ok = ParseSeconds(value, options.latencySeconds);
     else if (name == "--closed-seconds")
@@ -546,6 +631,7 @@ int main(int argc, char** argv) {
   if (wine) std::printf("Windows programs under Wine: %s\n", std::getenv("TILEGAME_WINDOWS_BUILD"));
   if (Wanted(options, "latency")) MeasureLatency(options);
   if (Wanted(options, "closed")) MeasureClosed(options);
+  if (Wanted(options, "closed-lan")) MeasureClosedLan(options);
   if (wine && options.only.empty()) {
     std::printf("sustained, idle: not run under Wine (their /proc figures would be Wine's)\n");
   }

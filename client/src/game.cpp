@@ -3,16 +3,18 @@
 #include <cmath>
 
 #include "platform/clock.h"
-#include "platform/console.h"
-#include "platform/keys.h"
 #include "platform/screen.h"
+
+void Game_Load(Game& game) {
+  Player_Init(game.player, PLAYER_START_X, PLAYER_START_Y, ReportPosition);
+  Enemy_Init(game.enemy);
+  TileMap_Init(game.map);
+}
 
 void Game_Start(Game& game, const char* host, int port) {
   // Everything is loaded before the connection exists, so no report can be
   // sent before the first frame.
-  Player_Init(game.player, PLAYER_START_X, PLAYER_START_Y, ReportPosition);
-  Enemy_Init(game.enemy);
-  TileMap_Init(game.map);
+  Game_Load(game);
   Client_Connect(game, host, port);
 }
 
@@ -50,10 +52,4 @@ int FrameTimer_Wait(FrameTimer& timer) {
 void PaceFrame(FrameTimer& timer) {
   const int wait = FrameTimer_Wait(timer);
   if (wait > 0) SleepMs(wait);
-}
-
-void Game_FailStartup(std::string_view line) {
-  PrintLine(line);
-  WaitForKey();
-  EndProgram(-1);
 }

@@ -2,13 +2,13 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
 #include "game/server_address.h"
 #include "game/tiles.h"
 #include "network.h"
 #include "plax/plax.h"
 #include "player.h"
+#include "remote_players.h"
 #include "tile_map.h"
 
 inline constexpr int SCREEN_DEPTH = 32;
@@ -22,6 +22,7 @@ inline constexpr double FRAME_SCALE = 60.0;
 struct Game {
   Player player;
   Enemy enemy;
+  RemotePlayers remotePlayers;  // the LAN game's, as drawn in the last frame
   TileMap map;
   PLAX_ID connectionId = 0;  // 0 until Client_Connect
 };
@@ -32,8 +33,12 @@ struct FrameTimer {
   double budget = 0.0;      // written by FrameTimer_Wait
 };
 
-// Loads the player, the remote player and the map, then connects. Any failure
-// prints one line, waits for a key and ends the program with -1.
+// Loads the player, the remote player and the map. Any failure prints one
+// line, waits for a key and ends the program with -1.
+void Game_Load(Game& game);
+
+// Game_Load, then connects with the default game's callbacks; fails as
+// Game_Load does.
 void Game_Start(Game& game, const char* host, int port);
 
 // Keys and movement, then collision.
@@ -52,6 +57,3 @@ int FrameTimer_Wait(FrameTimer& timer);
 
 // Sleeps for FrameTimer_Wait's figure.
 void PaceFrame(FrameTimer& timer);
-
-// Prints the line, waits for a key and ends the program with -1.
-[[noreturn]] void Game_FailStartup(std::string_view line);

@@ -7,6 +7,7 @@
 #include "game/messages.h"
 #include "game/texts.h"
 #include "platform/console.h"
+#include "start_up_failure.h"
 
 void Enemy_Init(Enemy& enemy) {
   enemy = Enemy{};
@@ -23,13 +24,20 @@ void Enemy_Draw(const Enemy& enemy) {
   if (image != nullptr) DrawImageTransparent(enemy.x, enemy.y, image);
 }
 
-void Client_Connect(Game& game, const char* host, int port) {
+void Client_ConnectWith(Game& game, const char* host, int port,
+                        const ConnectionCallbacks& callbacks) {
   game.connectionId = 0;
-  const PLAX_Result result =
-      PLAX_OpenClient(game.connectionId, host, static_cast<std::uint16_t>(port),
-                      Client_OnDisconnected, Client_OnConnected, Client_OnNewData, CONNECT_TIMEOUT);
-  if (result != PLAX_GURU_NO_ERROR) Game_FailStartup(EngineErrorLine(PLAX_GURUText(result)));
+  const PLAX_Result result = PLAX_OpenClient(
+      game.connectionId, host, static_cast<std::uint16_t>(port), callbacks.onDisconnected,
+      callbacks.onConnected, callbacks.onNewData, CONNECT_TIMEOUT);
+  if (result != PLAX_GURU_NO_ERROR) StartUp_Fail(EngineErrorLine(PLAX_GURUText(result)));
   game.player.connectionId = game.connectionId;
+}
+
+void Client_Connect(Game& game, const char* host, int port) {
+  Client_ConnectWith(
+      game, host, port,
+      ConnectionCallbacks{Client_OnDisconnected, Client_OnConnected, Client_OnNewData});
 }
 
 void ReportPosition(std::int32_t x, std::int32_t y, PLAX_ID connection_id) {

@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-#include "game.h"
 #include "game/texts.h"
 #include "platform/files.h"
+#include "start_up_failure.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ bool SpriteSet_TryLoad(Image* images[SPRITE_SET_SIZE], const char* const paths[S
 }
 
 void SpriteSet_Load(Image* images[SPRITE_SET_SIZE], const char* const paths[SPRITE_SET_SIZE]) {
-  if (!SpriteSet_TryLoad(images, paths)) Game_FailStartup(IMAGE_MESSAGE);
+  if (!SpriteSet_TryLoad(images, paths)) StartUp_Fail(IMAGE_MESSAGE);
 }
 
 const Image* SpriteSet_Frame(Image* const images[SPRITE_SET_SIZE], std::uint8_t direction,

@@ -1,8 +1,8 @@
 #include "tile_map.h"
 
-#include "game.h"
 #include "game/assets.h"
 #include "game/texts.h"
+#include "start_up_failure.h"
 
 void TileMap_Init(TileMap& map) {
   map = TileMap{};
@@ -16,7 +16,7 @@ void TileMap_LoadImages(TileMap& map) {
 
 void TileMap_Load(TileMap& map) {
   // Tiles past the end of a short file keep their code 0.
-  if (!ReadMapFile(MAP_PATH, map.tiles)) Game_FailStartup(MAP_MESSAGE);
+  if (!ReadMapFile(MAP_PATH, map.tiles)) StartUp_Fail(MAP_MESSAGE);
 }
 
 void TileMap_Draw(const TileMap& map) {

@@ -3,6 +3,8 @@
 
 namespace {
 
+static_assert(POSITION_RELAY_SIZE <= PLAYER_MOVED_SIZE, "a relay must fit where a message waits");
+
 // The whole size of a message that starts with `type`, 0 for no message.
 std::size_t Message_Size(char type) {
   switch (static_cast<std::uint8_t>(type)) {
@@ -10,12 +12,17 @@ std::size_t Message_Size(char type) {
       return PLAYER_MOVED_SIZE;
     case MSG_PLAYER_LEFT:
       return PLAYER_LEFT_SIZE;
+    // A server without the LAN game relays positions: skipped whole, so that
+    // bytes inside a relay are never taken for the start of a message.
+    case MSG_POSITION:
+      return POSITION_RELAY_SIZE;
     default:
       return 0;
   }
 }
 
 void Message_Read(std::string_view message, std::vector<LanEvent>& events) {
+  if (static_cast<std::uint8_t>(message[0]) == MSG_POSITION) return;
   const int seat = static_cast<std::int8_t>(message.back());
   if (seat < 1 || seat > LAN_SEATS) return;
   if (static_cast<std::uint8_t>(message[0]) == MSG_PLAYER_LEFT) {

@@ -16,6 +16,10 @@ void Player_KeepOnScreen(std::int32_t& x, std::int32_t& y) {
   if (x > PLAYER_MAX_X) x = PLAYER_MAX_X;
 }
 
+bool Player_Reportable(std::int32_t x, std::int32_t y) {
+  return x >= -1 && x <= PLAYER_MAX_X + 1 && y >= -1 && y <= PLAYER_MAX_Y + 1;
+}
+
 bool Player_OverlapsTile(std::int32_t x, std::int32_t y, int col, int row) {
   const std::int64_t left = (col - 1) * TILE_SIZE;
   const std::int64_t top = (row - 1) * TILE_SIZE;

@@ -3,14 +3,15 @@
 #include "platform/console.h"
 #include "server.h"
 
-void OnNewConnection(PLAX_ID, PLAX_Socket accepted, const char*) {
+int Server_Admit(PLAX_Socket accepted, const Admission& admission,
+                 std::unique_lock<std::mutex>& lock) {
   PrintLine(LINE_NEW_CONNECTION);
-  std::unique_lock<std::mutex> lock(serverState.slotMutex);
-  if (!Slots_HasRoom(serverState)) {
+  lock = std::unique_lock<std::mutex>(serverState.slotMutex);
+  if (!admission.hasRoom(serverState)) {
     lock.unlock();
     // Left open, the socket would leak until accepting fails for everyone.
     PLAX_CloseSocket(accepted);
-    return;
+    return 0;
   }
   // The mutex stays held from adoption to the store, so a report that the new
   // worker receives at once waits for its slot instead of matching none.
@@ -19,10 +20,18 @@ void OnNewConnection(PLAX_ID, PLAX_Socket accepted, const char*) {
   std::string local_address;
   // Only a failed start of the connection's thread fails an adoption, and the
   // engine has closed the socket then: a slot filled with nobody would be lost.
-  if (PLAX_AdoptSocket(accepted, id, peer_address, OnPlayerDisconnected, OnPlayerAccepted,
-                       OnPlayerData, local_address) == PLAX_GURU_NO_ERROR) {
-    Slots_Store(serverState, id);
+  if (PLAX_AdoptSocket(accepted, id, peer_address, admission.onDisconnected, OnPlayerAccepted,
+                       admission.onData, local_address) != PLAX_GURU_NO_ERROR) {
+    return 0;
   }
+  return admission.seat(serverState, id);
+}
+
+void OnNewConnection(PLAX_ID, PLAX_Socket accepted, const char*) {
+  static constexpr Admission DEFAULT_GAME{Slots_HasRoom, Slots_Store, OnPlayerDisconnected,
+                                          OnPlayerData};
+  std::unique_lock<std::mutex> lock;
+  Server_Admit(accepted, DEFAULT_GAME, lock);
 }
 
 void OnConnectionRefused(PLAX_ID, const char*) {

@@ -30,22 +30,11 @@ void Lan_Send(const std::vector<PlannedRelay>& messages, LanMessage kind) {
 }  // namespace
 
 void OnLanNewConnection(PLAX_ID, PLAX_Socket accepted, const char*) {
-  PrintLine(LINE_NEW_CONNECTION);
-  std::unique_lock<std::mutex> lock(serverState.slotMutex);
-  if (!LanSeats_HasRoom(serverState)) {
-    lock.unlock();
-    PLAX_CloseSocket(accepted);
-    return;
-  }
-  // As in the default game, the slot mutex is held from adoption to the seat.
-  PLAX_ID id = 0;
-  std::string peer_address;
-  std::string local_address;
-  if (PLAX_AdoptSocket(accepted, id, peer_address, OnLanPlayerDisconnected, OnPlayerAccepted,
-                       OnLanPlayerData, local_address) != PLAX_GURU_NO_ERROR) {
-    return;
-  }
-  const int seat = LanSeats_Admit(serverState, id);
+  static constexpr Admission LAN_GAME{LanSeats_HasRoom, LanSeats_Admit, OnLanPlayerDisconnected,
+                                      OnLanPlayerData};
+  std::unique_lock<std::mutex> lock;
+  const int seat = Server_Admit(accepted, LAN_GAME, lock);
+  if (seat == 0) return;
   std::vector<PlannedRelay> snapshot;
   LanSeats_PlanSnapshot(serverState, seat, snapshot);
   // Taken before the slot mutex goes: a move planned from now on to the

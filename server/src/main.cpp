@@ -1,8 +1,8 @@
 // The server: listens first, then reads the map, then waits for Escape while
 // the engine's threads admit players and relay their positions.
 #include <cstdio>
-#include <string_view>
 
+#include "game/command_line.h"
 #include "game/texts.h"
 #include "platform/clock.h"
 #include "platform/console.h"
@@ -13,19 +13,18 @@ namespace {
 
 constexpr int MAIN_LOOP_PAUSE_MS = 10;
 constexpr int EXIT_OK = 0;
-constexpr int EXIT_USAGE = 2;
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && std::string_view(argv[1]) == "--help") {
+  if (CommandLine_AsksForHelp(argc, argv)) {
     std::fwrite(SERVER_USAGE.data(), 1, SERVER_USAGE.size(), stdout);
-    return EXIT_OK;
+    return EXIT_HELP;
   }
   ServerCommandLine command_line;
   if (!StartUp_ParseOptions(argc, argv, command_line)) {
     std::fwrite(SERVER_USAGE.data(), 1, SERVER_USAGE.size(), stderr);
-    return EXIT_USAGE;
+    return EXIT_BAD_OPTIONS;
   }
   // The game is chosen here once: the listener's callback adopts each player
   // with that game's callbacks.

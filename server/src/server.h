@@ -75,8 +75,8 @@ struct PlannedRelay {
 // Slot logic over plain data; the caller holds slotMutex.
 PlayerSlot& Slots_At(ServerState& state, int slot);
 bool Slots_HasRoom(const ServerState& state);
-// Fills slot `slotCounter` with `id` and moves the counter on.
-void Slots_Store(ServerState& state, PLAX_ID id);
+// Fills slot `slotCounter` with `id`, moves the counter on and returns the slot.
+int Slots_Store(ServerState& state, PLAX_ID id);
 // Feeds a chunk from connection `id` to its slot's report buffer, stores each
 // complete report as the slot's position and plans its relays, in order, to
 // every other filled slot. A connection in no slot changes nothing.
@@ -108,6 +108,21 @@ void LanSeats_PlanSnapshot(ServerState& state, int seat, std::vector<PlannedRela
 // newcomer have the seat; it needs no mutex.
 int LanSeats_Free(ServerState& state, PLAX_ID id, std::vector<PlannedRelay>& lefts);
 void LanSeats_EndLeaving(ServerState& state, int seat);
+
+// How a game seats the players it admits: whether a seat is free, and taking
+// one (its number, 0 for none); the callbacks of the adopted connection.
+struct Admission {
+  bool (*hasRoom)(const ServerState& state);
+  int (*seat)(ServerState& state, PLAX_ID id);
+  PLAX_EventDisconnected onDisconnected;
+  PLAX_EventNewData onData;
+};
+// Prints "[New connection]", then under the slot mutex either closes
+// `accepted` when the game has no room, or adopts it and seats the player.
+// Returns the seat, 0 for none; `lock` holds the slot mutex while it is
+// owned, so the caller may finish the admission before anyone else is seated.
+int Server_Admit(PLAX_Socket accepted, const Admission& admission,
+                 std::unique_lock<std::mutex>& lock);
 
 // Engine callbacks (engine threads).
 void OnNewConnection(PLAX_ID server_id, PLAX_Socket accepted, const char* peer_address);

@@ -10,9 +10,9 @@ bool Slots_HasRoom(const ServerState& state) {
   return state.slotCounter <= MAX_SLOTS;
 }
 
-void Slots_Store(ServerState& state, PLAX_ID id) {
+int Slots_Store(ServerState& state, PLAX_ID id) {
   Slots_At(state, state.slotCounter).connectionId = id;
-  ++state.slotCounter;
+  return state.slotCounter++;
 }
 
 void Slots_TakeChunk(ServerState& state, PLAX_ID id, std::string_view chunk,

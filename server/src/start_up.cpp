@@ -1,6 +1,5 @@
 // How the server's start-up ends, told on the console and, for a launcher
 // that must not start a client against a server that is not there, in a file.
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -8,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "game/command_line.h"
 #include "platform/console.h"
 #include "platform/keys.h"
 #include "server.h"
@@ -31,16 +31,6 @@ void ReadyFile_Write(std::string_view line) {
   std::error_code error;
   std::filesystem::rename(partial, path, error);
   if (error) std::filesystem::remove(partial, error);
-}
-
-bool Port_Parse(std::string_view text, std::uint16_t& port) {
-  unsigned value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc{} || end != text.data() + text.size() || value < 1 || value > 65535) {
-    return false;
-  }
-  port = static_cast<std::uint16_t>(value);
-  return true;
 }
 
 }  // namespace

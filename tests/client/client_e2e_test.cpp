@@ -12,8 +12,10 @@
 
 #include "client_test_support.h"
 #include "game.h"
+#include "game/messages.h"
 #include "platform_testing.h"
 #include "support/loopback.h"
+#include "support/options_check.h"
 #include "support/programs.h"
 
 namespace {
@@ -162,8 +164,16 @@ class ClientEndToEnd : public ::testing::Test {
     File_Write(dir.path / "map" / "Map", MapBytes(codes));
   }
 
-  void StartServer() {
-    server = StartProgram("server", SERVER_BIN, {}, dir.path, *display);
+  // The LAN game's bot walks its lane along y = 10, which the edge walls of
+  // the test map would hide: this map has none in the top row.
+  void WriteLanMap() {
+    std::int8_t codes[MAP_TILE_COUNT] = {};
+    codes[MapIndex(4, 2)] = 4;
+    File_Write(dir.path / "map" / "Map", MapBytes(codes));
+  }
+
+  void StartServer(const std::vector<std::string>& arguments = {}) {
+    server = StartProgram("server", SERVER_BIN, arguments, dir.path, *display);
     ASSERT_TRUE(server);
     ASSERT_TRUE(WaitUntil([] { return PortListening(SERVER_PORT); }, START_SECONDS));
   }
@@ -174,8 +184,8 @@ class ClientEndToEnd : public ::testing::Test {
     ASSERT_TRUE(Child_WaitFor(*server, "[Player accepted]", START_SECONDS));
   }
 
-  void StartClient() {
-    client = StartProgram("client", CLIENT_BIN, {}, dir.path, *display);
+  void StartClient(const std::vector<std::string>& arguments = {}) {
+    client = StartProgram("client", CLIENT_BIN, arguments, dir.path, *display);
     ASSERT_TRUE(client);
   }
 
@@ -423,6 +433,108 @@ TEST_F(ClientEndToEnd, StartUpErrorIsDrawnWhateverFontsThereAre) {
         << "the error line is not visible in the window";
     PressKeyAndExpectExit(key, 255);
   }
+}
+
+// The whole screen of `shot` equals `other`'s.
+bool SameScreen(const Screenshot& shot, const Screenshot& other) {
+  return shot.width == other.width && shot.height == other.height && shot.pixels == other.pixels;
+}
+
+// Pixels of the sprite-sized box at (left, top) that are not black.
+int LitInBox(const Screenshot& shot, int left, int top) {
+  int lit = 0;
+  for (int y = top; y < top + SPRITE_SIZE; ++y) {
+    for (int x = left; x < left + SPRITE_SIZE; ++x) lit += shot.At(x, y) != 0 ? 1 : 0;
+  }
+  return lit;
+}
+
+// A LAN client, a LAN server and a bot that walks its lane to the right,
+// reporting x = 11 to 10 + BOT_STEPS at y = 10: the client shows it where
+// its last step put it, facing right, until it leaves; meanwhile the
+// client's own start position and steps reach the bot with seat 1.
+TEST_F(ClientEndToEnd, LanClientShowsAWalkingPlayerUntilItLeaves) {
+  constexpr int BOT_STEPS = 150;
+  constexpr int BOT_X = 10 + BOT_STEPS;
+  constexpr int BOT_Y = 10;
+  WriteLanMap();
+  ASSERT_NO_FATAL_FAILURE(StartServer({"--lan"}));
+  ASSERT_NO_FATAL_FAILURE(StartClient({"--lan", "--host", "127.0.0.1"}));
+  ASSERT_TRUE(Child_WaitFor(*server, "[Player accepted]", START_SECONDS));
+  Image* massive = ShippedImage("environment/massive.bmp");
+  ASSERT_TRUE(
+      WaitUntil([&] { return Mismatches(display->Shoot(), 96, 32, massive) == 0; }, START_SECONDS));
+  bot = StartProgram(
+      "bot", BOT_BIN,
+      {"--lan", "--reports", std::to_string(BOT_STEPS), "--rate", "60", "--duration", "10"},
+      dir.path, *display);
+  ASSERT_TRUE(bot);
+  const auto shows_bot = [&] {
+    const Screenshot shot = display->Shoot();
+    return Mismatches(shot, BOT_X, BOT_Y, ShippedImage("ene/EneRight1.bmp")) == 0 ||
+           Mismatches(shot, BOT_X, BOT_Y, ShippedImage("ene/EneRight2.bmp")) == 0;
+  };
+  EXPECT_TRUE(WaitUntil(shows_bot, START_SECONDS)) << Child_Output(*bot);
+  // The start position came before any step, as the newcomer's snapshot.
+  EXPECT_NE(Child_Output(*bot).find("moved player=1 seat=1 x=33 y=33\n"), std::string::npos)
+      << Child_Output(*bot);
+
+  FocusClient();
+  ASSERT_TRUE(display->Tool({"keydown", "d"}));
+  const bool walked =
+      WaitUntil([&] { return Child_Output(*bot).find("seat=1 x=40 y=33") != std::string::npos; },
+                WALK_SECONDS);
+  display->Tool({"keyup", "d"});
+  EXPECT_TRUE(walked) << Child_Output(*bot);
+  EXPECT_TRUE(shows_bot());
+
+  EXPECT_EQ(Child_Wait(*bot, START_SECONDS), 0) << Child_Output(*bot);
+  EXPECT_TRUE(Child_WaitFor(*server, "[Player disconnected]", START_SECONDS));
+  EXPECT_TRUE(
+      WaitUntil([&] { return LitInBox(display->Shoot(), BOT_X, BOT_Y) == 0; }, START_SECONDS))
+      << "the player who left is still shown";
+  PressKeyAndExpectExit("Escape", 0);
+  EXPECT_EQ(Count(Child_Output(*client), "[FEHLER]"), 0);
+}
+
+// A fake server sends every message type with every length, random bytes and
+// a full chunk of type bytes: the screen stays as it was, and the client
+// still reports its steps.
+TEST_F(ClientEndToEnd, LanClientDrawsNothingFromAHostileServerAndPlaysOn) {
+  std::uint16_t port = SERVER_PORT;
+  const int listener = PlainListen(port);
+  ASSERT_GE(listener, 0);
+  ASSERT_NO_FATAL_FAILURE(StartClient({"--lan"}));
+  const int fake = PlainAccept(listener);
+  PlainClose(listener);
+  ASSERT_GE(fake, 0);
+  EXPECT_EQ(PlainReceive(fake, POSITION_REPORT_SIZE), BuildPositionReport(33, 33));
+  Image* massive = ShippedImage("environment/massive.bmp");
+  ASSERT_TRUE(
+      WaitUntil([&] { return Mismatches(display->Shoot(), 96, 32, massive) == 0; }, START_SECONDS));
+  const Screenshot before = display->Shoot();
+  for (const std::string& chunk : HostileLanChunks()) EXPECT_TRUE(PlainSendAll(fake, chunk));
+  Pause(500);
+  EXPECT_TRUE(SameScreen(display->Shoot(), before)) << "something was drawn";
+
+  FocusClient();
+  ASSERT_TRUE(display->Tool({"keydown", "d"}));
+  EXPECT_EQ(PlainReceive(fake, POSITION_REPORT_SIZE), BuildPositionReport(34, 33));
+  display->Tool({"keyup", "d"});
+  PressKeyAndExpectExit("Escape", 0);
+  PlainClose(fake);
+}
+
+TEST(ClientOptions, BadOptionsGiveTheUsageAndEndWithTwo) {
+  ExpectOptionsChecked("client", CLIENT_BIN,
+                       {{"--port"},
+                        {"--port", "0"},
+                        {"--port", "65536"},
+                        {"--port", "1x"},
+                        {"--host"},
+                        {"--host", ""},
+                        {"--lan", "x"},
+                        {"--colour", "red"}});
 }
 
 }  // namespace

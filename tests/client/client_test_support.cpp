@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "game/map_file.h"
 #include "platform/keys.h"
 #include "platform_testing.h"
@@ -57,4 +59,21 @@ std::vector<Report>& RecordedReports() {
 
 void RecordReport(std::int32_t x, std::int32_t y, PLAX_ID connection_id) {
   RecordedReports().push_back(Report{x, y, connection_id});
+}
+
+std::vector<std::string> HostileLanChunks() {
+  std::vector<std::string> chunks;
+  for (int type : {0, 1, 2, 3, 4, 255}) {
+    for (std::size_t length = 0; length <= 20; ++length) {
+      std::string message(length, '\x7F');
+      if (length > 0) message[0] = static_cast<char>(type);
+      chunks.push_back(message);
+    }
+  }
+  std::mt19937 random(16);
+  std::string noise(4096, '\0');
+  for (char& byte : noise) byte = static_cast<char>(random() & 0xFF);
+  chunks.push_back(noise);
+  chunks.push_back(std::string(7936, '\x02'));
+  return chunks;
 }

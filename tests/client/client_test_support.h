@@ -70,3 +70,10 @@ std::unique_ptr<Child> Child_Start(const std::vector<std::string>& argv,
 
 // The x of every "relay ... x=<x> ..." line in a bot's output, in order.
 std::vector<int> RelayedXs(const std::string& bot_output);
+
+// What a hostile server sends a LAN client: every message type 0-4 and 255
+// with every length 0-20 (filled with 0x7F), 4096 random bytes of a fixed
+// seed, and one 7936-byte chunk of type bytes 02 (moves of seat 2 to a far
+// position). Cut into the pieces it is to be sent in. None of it names a
+// position a player can report.
+std::vector<std::string> HostileLanChunks();

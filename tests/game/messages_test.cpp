@@ -85,4 +85,16 @@ TEST(LanReader, ReadsEveryHonestMessageHoweverTheStreamIsCut) {
   }
 }
 
+// A server without the LAN game sends relays, whose position and slot bytes
+// often look like the start of a LAN message: none may be read as one.
+TEST(LanReader, ReadsNothingFromAServerWithoutTheLanGame) {
+  std::string stream;
+  for (std::int32_t x : {2, 3, 515, 616, -1}) {
+    for (std::int8_t slot = 1; slot <= 4; ++slot) stream += BuildPositionRelay(x, 0, slot);
+  }
+  for (std::size_t piece : {std::size_t{1}, std::size_t{7}, stream.size()}) {
+    EXPECT_TRUE(FeedInPieces(stream, piece).empty()) << piece;
+  }
+}
+
 }  // namespace

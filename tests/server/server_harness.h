@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/child.h"
+#include "support/options_check.h"
 #include "support/programs.h"
 #include "support/temp_dir.h"
 
@@ -74,9 +75,3 @@ bool Player_SeesClose(int fd);
 // arrives as a chunk of its own.
 bool Player_WaitDrained(int fd);
 void Player_Close(int fd);
-
-// Program `name` (`binary`: this build's) ends with 2 for each of `bad`, its
-// usage on standard error only, and --help prints "usage: <name>" and ends
-// with 0.
-void ExpectOptionsChecked(const std::string& name, const std::string& binary,
-                          const std::vector<std::vector<std::string>>& bad);

@@ -17,6 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "game/command_line.h"
 #include "game/lan_messages.h"
 #include "game/map_file.h"
 #include "game/messages.h"
@@ -69,7 +70,7 @@ constexpr int LANES = 4;
 
 struct Options {
   std::string host = SERVER_HOST;
-  int port = SERVER_PORT;
+  std::uint16_t port = SERVER_PORT;
   int players = 1;
   long reports = 0;
   double rate = 60.0;
@@ -313,6 +314,11 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     }
     if (i + 1 >= argc) return false;
     const std::string value = argv[++i];
+    // The port is read as the server reads it.
+    if (name == "--port") {
+      if (!Port_Parse(value, options.port)) return false;
+      continue;
+    }
     char* end = nullptr;
     const double number = std::strtod(value.c_str(), &end);
     const bool numeric = end != value.c_str() && *end == '\0';
@@ -323,8 +329,6 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       options.map = value;
     else if (!numeric)
       return false;
-    else if (name == "--port" && whole && number >= 1 && number <= 65535)
-      options.port = static_cast<int>(number);
     else if (name == "--players" && whole && number >= 1 && number <= 1000)
       options.players = static_cast<int>(number);
     else if (name == "--reports" && whole && number >= 0 && number <= MAX_REPORTS)
@@ -346,8 +350,8 @@ bool Bots_Connect(const Options& options) {
     BotPlayer player;
     player.walker = Walker_Start(number);
     const PLAX_Result result =
-        PLAX_OpenClient(player.id, options.host.c_str(), static_cast<std::uint16_t>(options.port),
-                        Bot_OnDisconnected, Bot_OnConnected, Bot_OnData, CONNECT_TIMEOUT_S);
+        PLAX_OpenClient(player.id, options.host.c_str(), options.port, Bot_OnDisconnected,
+                        Bot_OnConnected, Bot_OnData, CONNECT_TIMEOUT_S);
     if (result != PLAX_GURU_NO_ERROR) {
       PrintLine(EngineErrorLine(PLAX_GURUText(result)));
       return false;
@@ -470,13 +474,13 @@ bool Bots_PrintSummary(const Options& options) {
 
 int main(int argc, char** argv) {
   Options options;
-  if (argc == 2 && std::string(argv[1]) == "--help") {
+  if (CommandLine_AsksForHelp(argc, argv)) {
     std::printf(USAGE, SERVER_HOST, unsigned{SERVER_PORT});
-    return 0;
+    return EXIT_HELP;
   }
   if (!ParseOptions(argc, argv, options)) {
     std::fprintf(stderr, USAGE, SERVER_HOST, unsigned{SERVER_PORT});
-    return 2;
+    return EXIT_BAD_OPTIONS;
   }
   bots.lan = options.lan;
   bots.latency = options.latency;

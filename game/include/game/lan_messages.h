@@ -40,5 +40,6 @@ struct LanReader {
 // Appends every message that `chunk` completes to `events`, in order. A byte
 // that starts no known message where one should start is dropped, and so is a
 // whole message that names a seat outside 1 to LAN_SEATS: the stream
-// recovers at the next known type byte.
+// recovers at the next known type byte. A position relay of a server without
+// the LAN game (game/messages.h) is read whole and dropped.
 void LanReader_Feed(LanReader& reader, std::string_view chunk, std::vector<LanEvent>& events);

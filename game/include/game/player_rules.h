@@ -33,6 +33,10 @@ inline constexpr DirectionStep DIRECTION_STEPS[DIRECTION_COUNT] = {
 // Moves the top-left corner back into 0..PLAYER_MAX_X, 0..PLAYER_MAX_Y.
 void Player_KeepOnScreen(std::int32_t& x, std::int32_t& y);
 
+// True for a position a player can report: a step is reported before it is
+// kept on screen, so a report lies at most one step outside those bounds.
+bool Player_Reportable(std::int32_t x, std::int32_t y);
+
 // True when a corner of the square at (x, y) lies strictly inside tile (col,
 // row). The far corners are x + 25 and y + 25, so the test spans 26 pixels;
 // a corner on a border line is inside neither tile.
