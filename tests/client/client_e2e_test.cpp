@@ -111,16 +111,19 @@ std::string FontConfig(const std::filesystem::path& folder) {
 }
 
 // Starts one of the game's programs in `folder` on `display`, with `env` added.
+// With `native`, this build's own program even where the others run under Wine.
 std::unique_ptr<Child> StartProgram(const std::string& name, const std::string& built,
                                     const std::vector<std::string>& arguments,
                                     const std::filesystem::path& folder,
                                     const VirtualDisplay& display,
-                                    const std::vector<std::string>& env = {}) {
+                                    const std::vector<std::string>& env = {}, bool native = false) {
   ChildOptions options = GameProgram_Options();
   options.folder = folder.string();
   options.env = env;
   options.env.push_back(display.Env());
-  auto child = std::make_unique<Child>(Child_Start(GameProgram(name, built, arguments), options));
+  const std::vector<std::string> argv =
+      native ? GameProgram_Native(built, arguments) : GameProgram(name, built, arguments);
+  auto child = std::make_unique<Child>(Child_Start(argv, options));
   if (child->pid <= 0) return nullptr;
   return child;
 }
@@ -128,6 +131,10 @@ std::unique_ptr<Child> StartProgram(const std::string& name, const std::string& 
 void Pause(int milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
+
+// Under Wine the LAN game is also played across systems: one program of this
+// build's own beside the Windows ones.
+enum class Native { Server, Client };
 
 class ClientEndToEnd : public ::testing::Test {
  protected:
@@ -172,8 +179,8 @@ class ClientEndToEnd : public ::testing::Test {
     File_Write(dir.path / "map" / "Map", MapBytes(codes));
   }
 
-  void StartServer(const std::vector<std::string>& arguments = {}) {
-    server = StartProgram("server", SERVER_BIN, arguments, dir.path, *display);
+  void StartServer(const std::vector<std::string>& arguments = {}, bool native = false) {
+    server = StartProgram("server", SERVER_BIN, arguments, dir.path, *display, {}, native);
     ASSERT_TRUE(server);
     ASSERT_TRUE(WaitUntil([] { return PortListening(SERVER_PORT); }, START_SECONDS));
   }
@@ -184,8 +191,8 @@ class ClientEndToEnd : public ::testing::Test {
     ASSERT_TRUE(Child_WaitFor(*server, "[Player accepted]", START_SECONDS));
   }
 
-  void StartClient(const std::vector<std::string>& arguments = {}) {
-    client = StartProgram("client", CLIENT_BIN, arguments, dir.path, *display);
+  void StartClient(const std::vector<std::string>& arguments = {}, bool native = false) {
+    client = StartProgram("client", CLIENT_BIN, arguments, dir.path, *display, {}, native);
     ASSERT_TRUE(client);
   }
 
@@ -207,6 +214,8 @@ class ClientEndToEnd : public ::testing::Test {
     const std::chrono::duration<double> ending = std::chrono::steady_clock::now() - pressed;
     EXPECT_LT(ending.count(), EXIT_SECONDS) << "the client lingered after the key";
   }
+
+  void PlayLanWithAWalkingBot(Native native);
 
   void TearDown() override {
     for (std::unique_ptr<Child>* child : {&client, &bot, &server}) {
@@ -453,13 +462,16 @@ int LitInBox(const Screenshot& shot, int left, int top) {
 // reporting x = 11 to 10 + BOT_STEPS at y = 10: the client shows it where
 // its last step put it, facing right, until it leaves; meanwhile the
 // client's own start position and steps reach the bot with seat 1.
-TEST_F(ClientEndToEnd, LanClientShowsAWalkingPlayerUntilItLeaves) {
+// `server --lan`, `client --lan` and a walking `bot --lan`: the client shows
+// the bot where it last reported, facing its way, until it leaves, and its
+// own steps reach the bot.
+void ClientEndToEnd::PlayLanWithAWalkingBot(Native native) {
   constexpr int BOT_STEPS = 150;
   constexpr int BOT_X = 10 + BOT_STEPS;
   constexpr int BOT_Y = 10;
   WriteLanMap();
-  ASSERT_NO_FATAL_FAILURE(StartServer({"--lan"}));
-  ASSERT_NO_FATAL_FAILURE(StartClient({"--lan", "--host", "127.0.0.1"}));
+  ASSERT_NO_FATAL_FAILURE(StartServer({"--lan"}, native == Native::Server));
+  ASSERT_NO_FATAL_FAILURE(StartClient({"--lan", "--host", "127.0.0.1"}, native == Native::Client));
   ASSERT_TRUE(Child_WaitFor(*server, "[Player accepted]", START_SECONDS));
   Image* massive = ShippedImage("environment/massive.bmp");
   ASSERT_TRUE(
@@ -495,6 +507,17 @@ TEST_F(ClientEndToEnd, LanClientShowsAWalkingPlayerUntilItLeaves) {
       << "the player who left is still shown";
   PressKeyAndExpectExit("Escape", 0);
   EXPECT_EQ(Count(Child_Output(*client), "[FEHLER]"), 0);
+}
+
+// Natively all Linux programs; under Wine a Windows client with a Linux server.
+TEST_F(ClientEndToEnd, LanClientShowsAWalkingPlayerUntilItLeaves) {
+  PlayLanWithAWalkingBot(Native::Server);
+}
+
+// Run under Wine only: a Linux client with a Windows server.
+class ClientCrossSystem : public ClientEndToEnd {};
+TEST_F(ClientCrossSystem, ALinuxLanClientPlaysWithAWindowsServer) {
+  PlayLanWithAWalkingBot(Native::Client);
 }
 
 // A fake server sends every message type with every length, random bytes and
