@@ -447,28 +447,27 @@ void ClosedSides_Run(std::array<ClosedSide, 2>& sides, const Options& options) {
               ClosedSide_RelaysPerSecond(sides[1]) / ClosedSide_RelaysPerSecond(sides[0]));
 }
 
+ClosedSide ClosedSide_Make(const std::string& name, int port, ProgramRun run, bool lan = false) {
+  ClosedSide side;
+  side.name = name;
+  side.port = port;
+  side.run = std::move(run);
+  side.loop.lan = lan;
+  return side;
+}
+
 void MeasureClosed(const Options& options) {
-  std::array<ClosedSide, 2> sides;
-  sides[0].name = "forwarder";
-  sides[0].port = FORWARDER_PORT;
-  sides[0].run = StartForwarder();
-  sides[1].name = "server";
-  sides[1].port = SERVER_PORT;
-  sides[1].run = StartServer();
+  std::array<ClosedSide, 2> sides = {ClosedSide_Make("forwarder", FORWARDER_PORT, StartForwarder()),
+                                     ClosedSide_Make("server", SERVER_PORT, StartServer())};
   ClosedSides_Run(sides, options);
 }
 
 // The same loop against the LAN server, whose PlayerMoved is the relay with
 // the mover's seat instead of the receiver's, beside the default server.
 void MeasureClosedLan(const Options& options) {
-  std::array<ClosedSide, 2> sides;
-  sides[0].name = "server";
-  sides[0].port = SERVER_PORT;
-  sides[0].run = StartServer();
-  sides[1].name = "server --lan";
-  sides[1].port = LAN_SERVER_PORT;
-  sides[1].run = StartLanServer();
-  sides[1].loop.lan = true;
+  std::array<ClosedSide, 2> sides = {
+      ClosedSide_Make("server", SERVER_PORT, StartServer()),
+      ClosedSide_Make("server --lan", LAN_SERVER_PORT, StartLanServer(), true)};
   ClosedSides_Run(sides, options);
 }
 

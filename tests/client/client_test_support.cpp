@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "game.h"
 #include "game/map_file.h"
 #include "platform/keys.h"
 #include "platform_testing.h"
@@ -76,4 +77,16 @@ std::vector<std::string> HostileLanChunks() {
   chunks.push_back(noise);
   chunks.push_back(std::string(7936, '\x02'));
   return chunks;
+}
+
+void Game_SetUpOnSolidImages(Game& game) {
+  Screen_OpenInMemory(SCREEN_WIDTH, SCREEN_HEIGHT);
+  ReleaseGameKeys();
+  game.player.x = game.player.y = 33;
+  game.player.active = 1;
+  for (int slot = 0; slot < SPRITE_SET_SIZE; ++slot) {
+    game.player.images[slot] = SolidImage(25, 25, 0x00AA00);
+    game.enemy.images[slot] = SolidImage(25, 25, 0xAA0000);
+    game.map.tileImages[slot] = SolidImage(TILE_SIZE, TILE_SIZE, 0x0000AA);
+  }
 }

@@ -41,6 +41,11 @@ std::string MapBytes(const std::int8_t codes[]);
 // An image filled with one colour.
 Image* SolidImage(int width, int height, Colour colour);
 
+struct Game;
+// An in-memory screen, every key up, and `game` drawn with solid squares: the
+// player green at (33, 33), the remote-player images red, the tiles blue.
+void Game_SetUpOnSolidImages(Game& game);
+
 // Pixel of the in-memory screen, low 24 bits.
 Colour ScreenRgb(int x, int y);
 

@@ -58,17 +58,7 @@ TEST(PaceFrameTest, OrdinaryFrameSleepsSixteenMilliseconds) {
 
 class GameDrawTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    Screen_OpenInMemory(SCREEN_WIDTH, SCREEN_HEIGHT);
-    ReleaseGameKeys();
-    game.player.x = game.player.y = 33;
-    game.player.active = 1;
-    for (int slot = 0; slot < SPRITE_SET_SIZE; ++slot) {
-      game.player.images[slot] = SolidImage(25, 25, 0x00AA00);
-      game.enemy.images[slot] = SolidImage(25, 25, 0xAA0000);
-      game.map.tileImages[slot] = SolidImage(TILE_SIZE, TILE_SIZE, 0x0000AA);
-    }
-  }
+  void SetUp() override { Game_SetUpOnSolidImages(game); }
   void TearDown() override { ReleaseGameKeys(); }
   Game game;
 };
