@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The value that means "no address": 255.255.255.255 in network byte order.
 inline constexpr std::uint32_t SOCK_ADDRESS_NONE = 0xFFFFFFFFu;
@@ -35,6 +36,11 @@ void Sock_SetNoDelay(int socket);
 void Sock_PrepareListener(int socket);
 
 bool Sock_BindAny(int socket, std::uint16_t port);
+// Lets a datagram socket send to broadcast addresses.
+bool Sock_AllowBroadcast(int socket);
+// The dotted broadcast address of every IPv4 interface that is up and either
+// broadcasts or is the loopback, each once, in the system's order.
+std::vector<std::string> Sock_InterfaceBroadcasts();
 bool Sock_Listen(int socket, int backlog);
 
 // Connects a non-blocking socket, waiting at most `timeout_ms` (0: look once).

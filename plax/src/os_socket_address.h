@@ -3,8 +3,10 @@
 // what it uses.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 inline sockaddr_in SockAddress_Make(std::uint32_t address, std::uint16_t port) {
   sockaddr_in result{};
@@ -30,4 +32,16 @@ inline bool SockAddress_Lookup(const char* host, std::uint32_t& address) {
   address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
   freeaddrinfo(found);
   return true;
+}
+
+// Adds the broadcast address of an interface that is up, with `address` and
+// `netmask` (network byte order), to `found` unless it is there already. Only
+// a broadcasting interface or the loopback has one: every host bit set, which
+// for the loopback (127.0.0.1/8) reaches every program on this machine. A
+// network of one address has no hosts to reach.
+inline void SockAddress_AddBroadcast(std::vector<std::string>& found, bool broadcasts,
+                                     bool loopback, std::uint32_t address, std::uint32_t netmask) {
+  if ((!broadcasts && !loopback) || netmask == 0xFFFFFFFFu) return;
+  const std::string dotted = SockAddress_Dotted(SockAddress_Make(address | ~netmask, 0));
+  if (std::find(found.begin(), found.end(), dotted) == found.end()) found.push_back(dotted);
 }

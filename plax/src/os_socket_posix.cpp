@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -248,4 +250,25 @@ std::uint32_t Sock_ParseDotted(const char* text) {
 
 bool Sock_ResolveName(const char* host, std::uint32_t& address) {
   return SockAddress_Lookup(host, address);
+}
+
+bool Sock_AllowBroadcast(int socket) {
+  int on = 1;
+  return setsockopt(socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0;
+}
+
+std::vector<std::string> Sock_InterfaceBroadcasts() {
+  std::vector<std::string> found;
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) != 0) return found;
+  for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+    if (entry->ifa_addr == nullptr || entry->ifa_netmask == nullptr) continue;
+    if (entry->ifa_addr->sa_family != AF_INET || (entry->ifa_flags & IFF_UP) == 0) continue;
+    SockAddress_AddBroadcast(
+        found, (entry->ifa_flags & IFF_BROADCAST) != 0, (entry->ifa_flags & IFF_LOOPBACK) != 0,
+        reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr.s_addr,
+        reinterpret_cast<const sockaddr_in*>(entry->ifa_netmask)->sin_addr.s_addr);
+  }
+  freeifaddrs(list);
+  return found;
 }

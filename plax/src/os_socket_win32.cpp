@@ -358,3 +358,32 @@ bool Sock_ResolveName(const char* host, std::uint32_t& address) {
   if (host[0] == '\0') return false;
   return SockAddress_Lookup(host, address);
 }
+
+bool Sock_AllowBroadcast(int socket) {
+  BOOL on = TRUE;
+  return setsockopt(AsSocket(socket), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on),
+                    sizeof on) == 0;
+}
+
+// More interfaces than a game's machine has; the list is cut there.
+constexpr int MAX_INTERFACES = 32;
+
+std::vector<std::string> Sock_InterfaceBroadcasts() {
+  std::vector<std::string> found;
+  const SOCKET probe = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  if (probe == INVALID_SOCKET) return found;
+  INTERFACE_INFO interfaces[MAX_INTERFACES] = {};
+  DWORD bytes = 0;
+  const int result = WSAIoctl(probe, SIO_GET_INTERFACE_LIST, nullptr, 0, interfaces,
+                              sizeof interfaces, &bytes, nullptr, nullptr);
+  closesocket(probe);
+  if (result != 0) return found;
+  for (DWORD i = 0; i < bytes / sizeof(INTERFACE_INFO); ++i) {
+    const INTERFACE_INFO& entry = interfaces[i];
+    if ((entry.iiFlags & IFF_UP) == 0) continue;
+    SockAddress_AddBroadcast(
+        found, (entry.iiFlags & IFF_BROADCAST) != 0, (entry.iiFlags & IFF_LOOPBACK) != 0,
+        entry.iiAddress.AddressIn.sin_addr.s_addr, entry.iiNetmask.AddressIn.sin_addr.s_addr);
+  }
+  return found;
+}

@@ -166,10 +166,3 @@ void PLAX_Worker(PLAX_ID id);
 void PLAX_Reaper(std::uint32_t unused);
 void PLAX_Startup();
 void PLAX_Shutdown();
-
-// A datagram record bound to `port` on every local address (0: the system
-// chooses). No public operation opens one; tests use it to reach the
-// datagram paths of the worker and of PLAX_Send, so it lives in the
-// plax_testing library.
-PLAX_Result PLAX_OpenDatagram(PLAX_ID& id_out, std::uint16_t port,
-                              PLAX_EventNewDataUDP on_new_data_udp);

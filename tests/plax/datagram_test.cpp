@@ -1,4 +1,6 @@
 // Datagram records: the worker's datagram loop and the datagram send path.
+#include <algorithm>
+
 #include "gtest/gtest.h"
 #include "os_socket.h"
 #include "plax_internal.h"
@@ -29,9 +31,12 @@ std::string ReceiveOne(int socket) {
   return result == SockReceive::kData ? std::string(buffer, received) : "<none>";
 }
 
-PLAX_ID OpenRecord() {
+PLAX_ID OpenRecord(std::uint32_t options = PLAX_DATAGRAM_NONE) {
   PLAX_ID id = 0;
-  EXPECT_EQ(PLAX_OpenDatagram(id, 0, Rec_OnDatagram), PLAX_GURU_NO_ERROR);
+  std::uint16_t port = 0;
+  EXPECT_EQ(PLAX_OpenDatagram(id, 0, options, Rec_OnDatagram, port), PLAX_GURU_NO_ERROR);
+  EXPECT_NE(port, 0);
+  EXPECT_EQ(port, RecordPort(id));
   EXPECT_TRUE(WaitUntil([&] { return RecordState(id) == PLAX_STATE_RUNNING; }));
   return id;
 }
@@ -106,5 +111,30 @@ TEST(Datagram, BroadcastHostIsNotResolvedAndRefusalKeepsTheRecord) {
   EXPECT_EQ(PLAX_HostCache.V_First, nullptr);
   EXPECT_EQ(RecordState(id), PLAX_STATE_RUNNING);
   CloseWhenRunning(id);
+  ExpectAllReaped();
+}
+
+// Asked for, broadcast permission lets a record reach every program on this
+// machine through the loopback's broadcast address; a taken port fails the
+// opening and leaves nothing open.
+TEST(Datagram, BroadcastWhenAskedForAndATakenPortRefused) {
+  std::vector<std::string> broadcasts;
+  PLAX_ListBroadcastAddresses(broadcasts);
+  EXPECT_NE(std::find(broadcasts.begin(), broadcasts.end(), "127.255.255.255"), broadcasts.end())
+      << ::testing::PrintToString(broadcasts);
+  PLAX_ID id = OpenRecord(PLAX_DATAGRAM_BROADCAST);
+  UdpPeer peer = OpenUdpPeer();
+  std::uint32_t sent = 0;
+  EXPECT_EQ(PLAX_Send(id, "all", sent, "127.255.255.255", peer.port), PLAX_GURU_NO_ERROR);
+  EXPECT_EQ(ReceiveOne(peer.socket), "all");
+
+  PLAX_ID second = 7;
+  std::uint16_t port = 7;
+  EXPECT_EQ(PLAX_OpenDatagram(second, peer.port, PLAX_DATAGRAM_NONE, Rec_OnDatagram, port),
+            PLAX_GURU_CANT_BIND);
+  EXPECT_EQ(second, 0u);
+  EXPECT_EQ(port, 0);
+  CloseWhenRunning(id);
+  Sock_Close(peer.socket);
   ExpectAllReaped();
 }

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Engine connection ID: the first is 1, 0 never names a connection. Only
 // equality has a meaning.
@@ -138,6 +139,34 @@ void PLAX_CloseSocket(PLAX_Socket accepted);
 // refused with -18 before any byte is sent.
 PLAX_Result PLAX_Send(PLAX_ID id, const PLAX_Bytes& data, std::uint32_t& sent_out, const char* host,
                       std::uint16_t port);
+
+// Datagram records. Options of PLAX_OpenDatagram, or-ed together.
+// PLAX_DATAGRAM_BROADCAST: the record may send to broadcast addresses ("0"
+// for 255.255.255.255, or an interface's own, see PLAX_ListBroadcastAddresses);
+// without it the platform refuses such a send (-18).
+inline constexpr std::uint32_t PLAX_DATAGRAM_NONE = 0;
+inline constexpr std::uint32_t PLAX_DATAGRAM_BROADCAST = 1;
+
+// Opens a UDP socket bound to `port` on every local IPv4 address (0: the
+// system chooses) and hands it to a worker thread; `port_out` gets the port
+// it is bound to, like `id_out` before the worker starts (0 after a failure).
+// Each datagram that arrives is handed to `on_new_data_udp` on that worker
+// thread, one call per datagram, with the sender's dotted IPv4 address (no
+// port) and its bytes: an empty datagram gives an empty call, one longer than
+// PLAX_RECV_BUFFER_SIZE (7936 bytes) arrives cut to that size. Send with
+// PLAX_Send and a host and port; close with PLAX_Close, after which the
+// reaper calls no disconnected callback (a datagram record has none).
+// Results: PLAX_GURU_CANT_CREATE_SOCKET when the platform gives no socket or
+// no worker thread, PLAX_GURU_CANT_BIND when the port is taken (or broadcast
+// permission is refused); nothing is left open after a failure.
+PLAX_Result PLAX_OpenDatagram(PLAX_ID& id_out, std::uint16_t port, std::uint32_t options,
+                              PLAX_EventNewDataUDP on_new_data_udp, std::uint16_t& port_out);
+
+// The dotted broadcast address of every IPv4 interface that is up and either
+// broadcasts or is the loopback (127.255.255.255 for 127.0.0.1/8, which
+// reaches the programs on this machine), each once; empty when the platform
+// cannot tell. 255.255.255.255 ("0" for PLAX_Send) is not among them.
+void PLAX_ListBroadcastAddresses(std::vector<std::string>& addresses_out);
 
 // Closes a running connection: the peer is told at once, the worker ends and
 // the reaper reports the disconnection. A record not yet running is left

@@ -1,0 +1,33 @@
+// Datagram records: a bound UDP socket served by the worker's datagram loop,
+// sending through PLAX_Send's datagram path; and the broadcast addresses a
+// program may send to.
+#include "os_socket.h"
+#include "plax_internal.h"
+
+PLAX_Result PLAX_OpenDatagram(PLAX_ID& id_out, std::uint16_t port, std::uint32_t options,
+                              PLAX_EventNewDataUDP on_new_data_udp, std::uint16_t& port_out) {
+  id_out = 0;
+  port_out = 0;
+  int socket = Sock_OpenUdp();
+  if (socket < 0) return PLAX_GURU_CANT_CREATE_SOCKET;
+  const bool broadcast_allowed =
+      (options & PLAX_DATAGRAM_BROADCAST) == 0 || Sock_AllowBroadcast(socket);
+  if (!broadcast_allowed || !Sock_BindAny(socket, port)) {
+    Sock_Close(socket);
+    return PLAX_GURU_CANT_BIND;
+  }
+  PLAX_RecordFill fill;
+  fill.socket = socket;
+  fill.protocol = PLAX_PROTOCOL_UDP;
+  fill.port = Sock_LocalPort(socket);
+  fill.on_new_data_udp = on_new_data_udp;
+  // Known before the worker starts, as the ID is.
+  port_out = fill.port;
+  const PLAX_Result result = PLAX_StartRecord(fill, id_out);
+  if (result != PLAX_GURU_NO_ERROR) port_out = 0;
+  return result;
+}
+
+void PLAX_ListBroadcastAddresses(std::vector<std::string>& addresses_out) {
+  addresses_out = Sock_InterfaceBroadcasts();
+}
