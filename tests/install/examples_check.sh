@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Runs the two engine examples against each other: the echo server on a free
-# port, the line sender with a text that must come back unchanged.
-# Usage: tests/install/examples_check.sh <folder with example_echo_server and example_send_line>
+# Runs the engine examples: the echo server on a free port and the line
+# sender with a text that must come back unchanged; then two datagram echoes,
+# the first answering a datagram to the second, which prints it; Ctrl+C's
+# signal then stops one cleanly.
+# Usage: tests/install/examples_check.sh <folder with the example_* programs>
 set -euo pipefail
 
 if [ $# -ne 1 ]; then
@@ -11,9 +13,12 @@ fi
 bin=$1
 log=$(mktemp)
 server=
+echoes=()
+echo_logs=()
 cleanup() {
   [ -z "$server" ] || kill "$server" 2>/dev/null || true
-  rm -f "$log"
+  for pid in "${echoes[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -f "$log" "${echo_logs[@]}"
 }
 trap cleanup EXIT
 
@@ -40,4 +45,40 @@ if [ "$answer" != "$text" ]; then
   exit 1
 fi
 "$bin/example_send_line" --bogus >/dev/null 2>&1 && { echo "examples check: a bad option was accepted" >&2; exit 1; }
+
+fail() {
+  echo "examples check: $*" >&2
+  exit 1
+}
+# Waits up to 5 s for a line matching $2 in file $1.
+await_line() {
+  for _ in $(seq 50); do
+    grep -qE "$2" "$1" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# Starts a datagram echo on a port the system picks; sets echo_port.
+start_echo() {
+  local echo_log
+  echo_log=$(mktemp)
+  echo_logs+=("$echo_log")
+  "$bin/example_datagram_echo" --port 0 >"$echo_log" 2>&1 &
+  echoes+=($!)
+  await_line "$echo_log" '^echoing datagrams on port [1-9]' || { cat "$echo_log"; fail "the datagram echo did not start"; }
+  echo_port=$(sed -n 's/^echoing datagrams on port //p' "$echo_log")
+}
+start_echo
+first_port=$echo_port
+start_echo
+second_port=$echo_port
+# The first answers to the second's port; the second has no port to answer to.
+printf '%s' "$second_port $text" >"/dev/udp/127.0.0.1/$first_port"
+await_line "${echo_logs[1]}" "^from 127\\.0\\.0\\.1: \"$text\" \\(no reply port" ||
+  { cat "${echo_logs[@]}"; fail "the datagram echo's answer did not arrive"; }
+grep -qF "answered to port $second_port" "${echo_logs[0]}" || fail "the echo did not report its answer"
+kill -INT "${echoes[0]}"
+wait "${echoes[0]}" || fail "the datagram echo did not end cleanly on Ctrl+C"
+grep -qx stopped "${echo_logs[0]}" || fail "the datagram echo did not close its record"
+"$bin/example_datagram_echo" --port 70000 >/dev/null 2>&1 && fail "a bad port was accepted"
 echo "examples check: ok"
