@@ -4,7 +4,9 @@
 # and data; no testing libraries), makes the game's .deb and checks what it
 # holds, builds tests/install/consumer there with
 # find_package(plax) and runs it, then builds the same program with the flags
-# pkg-config gives.
+# pkg-config gives. Last it installs the engine component alone into a second
+# prefix, checks that it holds the engine and nothing of the game, builds
+# examples/ against it as a project of its own and runs the examples.
 # Usage: scripts/install-check.sh <build-folder>
 set -euo pipefail
 
@@ -70,5 +72,33 @@ done
 if grep -qE 'plax|cmake|pkgconfig|include' "$work/deb.list"; then
   fail "the .deb holds engine files"
 fi
+
+# The engine alone, as its users install it: headers, library, CMake package
+# and pkg-config file, nothing else.
+engine=$work/engine
+cmake --install "$build_dir" --component engine --prefix "$engine" >"$work/engine.log" || {
+  cat "$work/engine.log"
+  fail "cmake --install --component engine failed"
+}
+(cd "$engine" && find . -type f | sed 's|^\./||; s|^lib[^/]*/|lib/|' | sort) >"$work/engine.list"
+for wanted in include/plax/plax.h lib/libplax.a lib/cmake/plax/plaxConfig.cmake \
+  lib/cmake/plax/plaxConfigVersion.cmake lib/cmake/plax/plaxTargets.cmake lib/pkgconfig/plax.pc; do
+  grep -qxF "$wanted" "$work/engine.list" || fail "the engine component lacks $wanted"
+done
+if grep -vE '^(include/plax/|lib/libplax\.a$|lib/cmake/plax/|lib/pkgconfig/plax\.pc$)' \
+  "$work/engine.list" | grep .; then
+  fail "the engine component installs the files above, which are not the engine's"
+fi
+
+# examples/ against the engine alone, then run as in the build tree.
+cmake -S "$source_dir/examples" -B "$work/examples" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -DCMAKE_CXX_FLAGS="-Wall -Wextra" \
+  -DCMAKE_PREFIX_PATH="$engine" >"$work/examples.log" 2>&1 &&
+  cmake --build "$work/examples" >>"$work/examples.log" 2>&1 || {
+  cat "$work/examples.log"
+  fail "examples/ does not build against the engine installed alone"
+}
+"$source_dir/tests/install/examples_check.sh" "$work/examples" ||
+  fail "the examples built against the installed engine do not work"
 
 echo "install check: ok"
