@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs the engine examples: the echo server on a free port and the line
 # sender with a text that must come back unchanged; then two datagram echoes,
-# the first answering a datagram to the second, which prints it; Ctrl+C's
-# signal then stops one cleanly.
+# the first answering a datagram to the second, which prints it, and printing
+# a hostile one harmlessly; Ctrl+C's signal then stops both cleanly.
 # Usage: tests/install/examples_check.sh <folder with the example_* programs>
 set -euo pipefail
 
@@ -77,8 +77,14 @@ printf '%s' "$second_port $text" >"/dev/udp/127.0.0.1/$first_port"
 await_line "${echo_logs[1]}" "^from 127\\.0\\.0\\.1: \"$text\" \\(no reply port" ||
   { cat "${echo_logs[@]}"; fail "the datagram echo's answer did not arrive"; }
 grep -qF "answered to port $second_port" "${echo_logs[0]}" || fail "the echo did not report its answer"
-kill -INT "${echoes[0]}"
-wait "${echoes[0]}" || fail "the datagram echo did not end cleanly on Ctrl+C"
-grep -qx stopped "${echo_logs[0]}" || fail "the datagram echo did not close its record"
+# A port out of range is no reply port; an escape byte reaches no terminal.
+printf '99999 \033x' >"/dev/udp/127.0.0.1/$first_port"
+await_line "${echo_logs[0]}" '^from 127\.0\.0\.1: "99999 \.x" \(no reply port' ||
+  { cat "${echo_logs[0]}"; fail "the datagram echo did not refuse a bad reply port"; }
+for i in 0 1; do
+  kill -INT "${echoes[i]}"
+  wait "${echoes[i]}" || { cat "${echo_logs[i]}"; fail "a datagram echo did not end cleanly on Ctrl+C"; }
+  grep -qx stopped "${echo_logs[i]}" || fail "a datagram echo did not close its record"
+done
 "$bin/example_datagram_echo" --port 70000 >/dev/null 2>&1 && fail "a bad port was accepted"
 echo "examples check: ok"
