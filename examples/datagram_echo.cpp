@@ -4,7 +4,9 @@
 // The engine hands each datagram to a callback on its worker thread with the
 // sender's address but not its port, so a sender that wants an answer names
 // the port it listens on in front of its text. A datagram without one is
-// printed and left unanswered. Ctrl+C stops the echo and closes the record.
+// printed and left unanswered. The answer is always shorter than the datagram
+// that asked for it, so a forged sender address cannot turn the echo into an
+// amplifier towards someone else. Ctrl+C stops the echo and closes the record.
 #include <plax/plax.h>
 
 #include <atomic>
