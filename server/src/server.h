@@ -98,6 +98,8 @@ void SendGameMessage(PLAX_ID receiver, const std::string& message);
 // slotMutex. A player who leaves frees the seat, and a newcomer takes the
 // lowest free one. Admit returns the seat, or 0 when all four are taken.
 bool LanSeats_HasRoom(const ServerState& state);
+// Seats held now, a leaving player's included until it is handed on.
+int LanSeats_Taken(const ServerState& state);
 int LanSeats_Admit(ServerState& state, PLAX_ID id);
 // PlayerMoved for the newcomer in `seat`: every other seated player that has
 // reported a position.
@@ -135,6 +137,12 @@ void OnPlayerData(PLAX_ID id, const PLAX_Bytes& chunk);
 void OnLanNewConnection(PLAX_ID server_id, PLAX_Socket accepted, const char* peer_address);
 void OnLanPlayerDisconnected(PLAX_ID id);
 void OnLanPlayerData(PLAX_ID id, const PLAX_Bytes& chunk);
+
+// The LAN game's discovery (lan_discovery.cpp): a datagram record on the
+// game's own port number that answers the requests of clients looking for a
+// game with the game port and the seats taken, within the answer limit.
+// Returns the engine's result; nothing is left open after a failure.
+PLAX_Result LanDiscovery_Open(std::uint16_t game_port);
 
 // Reads "map\Map" into serverState.tiles, or ends start-up with the map error.
 void LoadServerMap();
