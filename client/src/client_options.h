@@ -13,8 +13,8 @@ inline constexpr std::string_view CLIENT_USAGE =
     "                address) instead of Localhost\n"
     "  --port N      connect to TCP port N (1-65535) instead of 33222\n"
     "  --lan         the LAN game, against a server started with --lan: shows\n"
-    "                the other players; without --host, finds the server on the\n"
-    "                local network (asking on UDP port N of --port)\n";
+    "                the other players; without --host, finds that server on the\n"
+    "                local network first (asking on UDP port 33222, or --port's)\n";
 
 struct ClientOptions {
   std::string host = SERVER_HOST;

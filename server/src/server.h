@@ -155,7 +155,9 @@ inline constexpr std::string_view SERVER_USAGE =
     "usage: server [--port N] [--lan] [--ready-file PATH]\n"
     "  --port N           listen on TCP port N (1-65535) instead of 33222\n"
     "  --lan              the LAN game: seats are freed when a player leaves, and\n"
-    "                     players are told who moved, who left and who is there\n"
+    "                     players are told who moved, who left and who is there;\n"
+    "                     clients looking for a game find it on the UDP port of\n"
+    "                     the same number\n"
     "  --ready-file PATH  once started, write \"ready\" to PATH, or the start-up\n"
     "                     error line; for launchers that start a client next\n";
 inline constexpr std::string_view READY_LINE = "ready";
