@@ -77,15 +77,23 @@ std::vector<std::string> MalformedRequests(std::uint16_t reply_port) {
   return bad;
 }
 
+// A full game is told as full, and a search passes it by.
 TEST(Discovery, LanServerAnswersWithItsPortAndTheSeatsTaken) {
   ServerRun server = StartLanServer();
   Asker asker;
   ASSERT_GE(asker.socket, 0);
   EXPECT_EQ(AskOnce(asker), BuildDiscoveryAnswer({GAME_PORT, 0, LAN_SEATS}));
-  const int player = Player_Connect();
-  ASSERT_TRUE(Server_ExpectLines(server, {"[New connection]", "[Player accepted]"}));
-  EXPECT_EQ(AskOnce(asker), BuildDiscoveryAnswer({GAME_PORT, 1, LAN_SEATS}));
-  Player_Close(player);
+  std::vector<int> players;
+  for (int seat = 1; seat <= LAN_SEATS; ++seat) {
+    players.push_back(Player_Connect());
+    ASSERT_TRUE(Server_ExpectLines(server, {"[New connection]", "[Player accepted]"}));
+    const auto taken = static_cast<std::uint8_t>(seat);
+    EXPECT_EQ(AskOnce(asker), BuildDiscoveryAnswer({GAME_PORT, taken, LAN_SEATS}));
+  }
+  const ProgramResult bot = GameProgram_Run("bot", BOT_BINARY, {"--lan"});
+  EXPECT_EQ(bot.exit_code, 1);
+  EXPECT_EQ(bot.output, std::string(NO_GAME_FOUND_LINE) + "\n");
+  for (int player : players) Player_Close(player);
   EXPECT_EQ(Server_Stop(server), 0);
 }
 
