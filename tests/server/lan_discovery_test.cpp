@@ -14,6 +14,7 @@
 #include "server_harness.h"
 #include "support/loopback.h"
 #include "support/netns.h"
+#include "support/wait.h"
 
 namespace {
 
@@ -51,6 +52,17 @@ std::string AskOnce(const Asker& asker) {
   PlainSendDatagram(asker.socket, BuildDiscoveryRequest(asker.port), GAME_PORT);
   std::string answer;
   PlainReceiveDatagram(asker.socket, answer, WAIT_SECONDS);
+  return answer;
+}
+
+// Asks again and again until an answer comes, for a server still starting.
+std::string AskUntilAnswered(const Asker& asker, std::uint16_t port) {
+  std::string answer;
+  const auto asked = [&] {
+    PlainSendDatagram(asker.socket, BuildDiscoveryRequest(asker.port), port);
+    return PlainReceiveDatagram(asker.socket, answer, QUIET_SECONDS);
+  };
+  WaitUntil(asked, WAIT_SECONDS);
   return answer;
 }
 
@@ -94,6 +106,23 @@ TEST(Discovery, LanServerAnswersWithItsPortAndTheSeatsTaken) {
   EXPECT_EQ(bot.exit_code, 1);
   EXPECT_EQ(bot.output, std::string(NO_GAME_FOUND_LINE) + "\n");
   for (int player : players) Player_Close(player);
+  EXPECT_EQ(Server_Stop(server), 0);
+}
+
+// --port moves the game and its search together.
+TEST(Discovery, ThePortOptionMovesTheSearchWithTheGame) {
+  constexpr std::uint16_t OTHER_PORT = 40000;
+  ServerRun server = Server_Start({.withMap = true,
+                                   .mapBytes = "",
+                                   .onTerminal = std::nullopt,
+                                   .arguments = {"--lan", "--port", std::to_string(OTHER_PORT)}});
+  Asker asker;
+  ASSERT_GE(asker.socket, 0);
+  EXPECT_EQ(AskUntilAnswered(asker, OTHER_PORT), BuildDiscoveryAnswer({OTHER_PORT, 0, LAN_SEATS}));
+  const ProgramResult bot = GameProgram_Run(
+      "bot", BOT_BINARY, {"--lan", "--port", std::to_string(OTHER_PORT), "--reports", "2"});
+  EXPECT_EQ(bot.exit_code, 0);
+  EXPECT_EQ(bot.output, "summary players=1 sent=2 relays=0\n");
   EXPECT_EQ(Server_Stop(server), 0);
 }
 
