@@ -15,6 +15,7 @@ bool ClientOptions_Parse(int argc, char** argv, ClientOptions& options) {
       if (!Port_Parse(value, options.port)) return false;
     } else if (name == "--host" && !value.empty()) {
       options.host = value;
+      options.hostGiven = true;
     } else {
       return false;
     }

@@ -13,12 +13,14 @@ inline constexpr std::string_view CLIENT_USAGE =
     "                address) instead of Localhost\n"
     "  --port N      connect to TCP port N (1-65535) instead of 33222\n"
     "  --lan         the LAN game, against a server started with --lan: shows\n"
-    "                the other players\n";
+    "                the other players; without --host, finds that server on the\n"
+    "                local network first (asking on UDP port 33222, or --port's)\n";
 
 struct ClientOptions {
   std::string host = SERVER_HOST;
   std::uint16_t port = SERVER_PORT;
   bool lan = false;
+  bool hostGiven = false;  // --host: a LAN client connects there without searching
 };
 
 // False for an unknown option, a missing value or a bad one (an empty host, a

@@ -18,6 +18,12 @@ bool LanSeats_HasRoom(const ServerState& state) {
   return false;
 }
 
+int LanSeats_Taken(const ServerState& state) {
+  int taken = 0;
+  for (const PlayerSlot& slot : state.slots) taken += Seat_Free(slot) ? 0 : 1;
+  return taken;
+}
+
 int LanSeats_Admit(ServerState& state, PLAX_ID id) {
   for (int seat = 1; seat <= MAX_SLOTS; ++seat) {
     PlayerSlot& slot = Slots_At(state, seat);

@@ -36,6 +36,11 @@ int main(int argc, char** argv) {
   if (state.createResult != PLAX_GURU_NO_ERROR) {
     StartUp_Fail(EngineErrorLine(PLAX_GURUText(state.createResult)));
   }
+  // Clients look for a LAN game on the UDP port of the game's own number.
+  if (command_line.lan) {
+    const PLAX_Result discovery = LanDiscovery_Open(command_line.port);
+    if (discovery != PLAX_GURU_NO_ERROR) StartUp_Fail(EngineErrorLine(PLAX_GURUText(discovery)));
+  }
   // Players may already be admitted and relayed while the map is read.
   LoadServerMap();
   StartUp_Ready();

@@ -98,6 +98,8 @@ void SendGameMessage(PLAX_ID receiver, const std::string& message);
 // slotMutex. A player who leaves frees the seat, and a newcomer takes the
 // lowest free one. Admit returns the seat, or 0 when all four are taken.
 bool LanSeats_HasRoom(const ServerState& state);
+// Seats held now, a leaving player's included until it is handed on.
+int LanSeats_Taken(const ServerState& state);
 int LanSeats_Admit(ServerState& state, PLAX_ID id);
 // PlayerMoved for the newcomer in `seat`: every other seated player that has
 // reported a position.
@@ -136,6 +138,12 @@ void OnLanNewConnection(PLAX_ID server_id, PLAX_Socket accepted, const char* pee
 void OnLanPlayerDisconnected(PLAX_ID id);
 void OnLanPlayerData(PLAX_ID id, const PLAX_Bytes& chunk);
 
+// The LAN game's discovery (lan_discovery.cpp): a datagram record on the
+// game's own port number that answers the requests of clients looking for a
+// game with the game port and the seats taken, within the answer limit.
+// Returns the engine's result; nothing is left open after a failure.
+PLAX_Result LanDiscovery_Open(std::uint16_t game_port);
+
 // Reads "map\Map" into serverState.tiles, or ends start-up with the map error.
 void LoadServerMap();
 
@@ -147,7 +155,9 @@ inline constexpr std::string_view SERVER_USAGE =
     "usage: server [--port N] [--lan] [--ready-file PATH]\n"
     "  --port N           listen on TCP port N (1-65535) instead of 33222\n"
     "  --lan              the LAN game: seats are freed when a player leaves, and\n"
-    "                     players are told who moved, who left and who is there\n"
+    "                     players are told who moved, who left and who is there;\n"
+    "                     clients looking for a game find it on the UDP port of\n"
+    "                     the same number\n"
     "  --ready-file PATH  once started, write \"ready\" to PATH, or the start-up\n"
     "                     error line; for launchers that start a client next\n";
 inline constexpr std::string_view READY_LINE = "ready";

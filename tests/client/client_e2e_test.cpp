@@ -12,6 +12,7 @@
 
 #include "client_test_support.h"
 #include "game.h"
+#include "game/lan_search.h"
 #include "game/messages.h"
 #include "platform_testing.h"
 #include "support/loopback.h"
@@ -23,6 +24,8 @@ namespace {
 constexpr double START_SECONDS = 20.0;
 constexpr double WALK_SECONDS = 30.0;
 constexpr double EXIT_SECONDS = 1.5;
+// A LAN client that finds no game has said so and ended on a key by then.
+constexpr double NOTHING_FOUND_SECONDS = 3.0;
 const std::string IMAGE_LINE = "[Error]Something went wrong while loading .bmp files.";
 const std::string CONNECT_LINE = "[FEHLER] Can't connect to remote computer [Timeout?]";
 // With the massive tile at column 4, row 2, the player's right corners enter
@@ -471,7 +474,8 @@ void ClientEndToEnd::PlayLanWithAWalkingBot(Native native) {
   constexpr int BOT_Y = 10;
   WriteLanMap();
   ASSERT_NO_FATAL_FAILURE(StartServer({"--lan"}, native == Native::Server));
-  ASSERT_NO_FATAL_FAILURE(StartClient({"--lan", "--host", "127.0.0.1"}, native == Native::Client));
+  // The client finds the server as the bot does, by broadcast.
+  ASSERT_NO_FATAL_FAILURE(StartClient({"--lan"}, native == Native::Client));
   ASSERT_TRUE(Child_WaitFor(*server, "[Player accepted]", START_SECONDS));
   Image* massive = ShippedImage("environment/massive.bmp");
   ASSERT_TRUE(
@@ -527,7 +531,8 @@ TEST_F(ClientEndToEnd, LanClientDrawsNothingFromAHostileServerAndPlaysOn) {
   std::uint16_t port = SERVER_PORT;
   const int listener = PlainListen(port);
   ASSERT_GE(listener, 0);
-  ASSERT_NO_FATAL_FAILURE(StartClient({"--lan"}));
+  // Told where: a fake server does not answer a search.
+  ASSERT_NO_FATAL_FAILURE(StartClient({"--lan", "--host", "127.0.0.1"}));
   const int fake = PlainAccept(listener);
   PlainClose(listener);
   ASSERT_GE(fake, 0);
@@ -546,6 +551,23 @@ TEST_F(ClientEndToEnd, LanClientDrawsNothingFromAHostileServerAndPlaysOn) {
   display->Tool({"keyup", "d"});
   PressKeyAndExpectExit("Escape", 0);
   PlainClose(fake);
+}
+
+// Nothing answers the search: the line is shown in the window, and a key
+// ends the client with 255, soon after its start.
+TEST_F(ClientEndToEnd, LanClientWithNoGameToFindSaysSoAndAKeyEndsIt) {
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_NO_FATAL_FAILURE(StartClient({"--lan"}));
+  const std::string line = std::string(NO_GAME_FOUND_LINE) + "\n";
+  ASSERT_TRUE(Child_WaitFor(*client, line, START_SECONDS)) << Child_Output(*client);
+  EXPECT_TRUE(WaitUntil([&] { return LitInFirstLine(display->Shoot()) > 50; }, START_SECONDS))
+      << "the line is not visible in the window";
+  PressKeyAndExpectExit("space", 255);
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  // Wine's own start-up of a program takes longer than the whole search.
+  if (!GameProgram_UnderWine()) {
+    EXPECT_LT(took.count(), NOTHING_FOUND_SECONDS);
+  }
 }
 
 TEST(ClientOptions, BadOptionsGiveTheUsageAndEndWithTwo) {

@@ -13,6 +13,8 @@ namespace {
 
 const std::vector<std::string> WALKING_BOT = {"--lan", "--host", "127.0.0.1", "--reports",
                                               "3",     "--rate", "50"};
+// The same bot told no host: it finds the server by broadcast.
+const std::vector<std::string> FINDING_BOT = {"--lan", "--reports", "3", "--rate", "50"};
 
 // A socket player in seat 1 reports, then the bot joins in seat 2, hears of
 // it and walks three steps, which the socket player hears with seat 2, and
@@ -48,6 +50,15 @@ TEST(CrossSystem, LinuxLanServerWithTheWindowsBot) {
 TEST(CrossSystem, WindowsLanServerWithLinuxPlayers) {
   PlayAcross({.native = false, .networkNamespace = ""},
              GameProgram_Native(BOT_BINARY, WALKING_BOT));
+}
+
+TEST(CrossSystem, TheWindowsBotFindsTheLinuxLanServer) {
+  PlayAcross({.native = true, .networkNamespace = ""}, GameProgram("bot", BOT_BINARY, FINDING_BOT));
+}
+
+TEST(CrossSystem, ALinuxBotFindsTheWindowsLanServer) {
+  PlayAcross({.native = false, .networkNamespace = ""},
+             GameProgram_Native(BOT_BINARY, FINDING_BOT));
 }
 
 }  // namespace

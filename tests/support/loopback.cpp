@@ -39,3 +39,11 @@ std::string PlainReceive(int socket, std::size_t size, double seconds) {
   }
   return bytes;
 }
+
+bool PlainReceiveDatagram(int socket, std::string& datagram, double seconds) {
+  datagram.assign(65536, '\0');
+  const long n = PlainReceiveSome(socket, datagram.data(), datagram.size(),
+                                  Deadline_MsLeft(Deadline_In(seconds)));
+  datagram.resize(n < 0 ? 0 : static_cast<std::size_t>(n));
+  return n >= 0;
+}

@@ -80,6 +80,19 @@ void PlainSetReceiveBuffer(int socket, int bytes) {
   setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
 }
 
+int PlainOpenDatagram(std::uint16_t& port) {
+  const int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address = Loopback(port);
+  socklen_t length = sizeof address;
+  if (bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    close(socket);
+    return -1;
+  }
+  port = ntohs(address.sin_port);
+  return socket;
+}
+
 void PlainSendDatagram(int socket, const std::string& data, std::uint16_t port) {
   const sockaddr_in to = Loopback(port);
   sendto(socket, data.data(), data.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);

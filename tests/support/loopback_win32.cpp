@@ -107,6 +107,21 @@ void PlainSetReceiveBuffer(int socket, int bytes) {
              sizeof bytes);
 }
 
+int PlainOpenDatagram(std::uint16_t& port) {
+  EnsureWinsock();
+  const SOCKET socket = WSASocketW(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0,
+                                   WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
+  sockaddr_in address = Loopback(port);
+  int length = sizeof address;
+  if (bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    closesocket(socket);
+    return -1;
+  }
+  port = ntohs(address.sin_port);
+  return AsInt(socket);
+}
+
 void PlainSendDatagram(int socket, const std::string& data, std::uint16_t port) {
   const sockaddr_in to = Loopback(port);
   sendto(AsSocket(socket), data.data(), CallSize(data.size()), 0,

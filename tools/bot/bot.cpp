@@ -19,6 +19,7 @@
 
 #include "game/command_line.h"
 #include "game/lan_messages.h"
+#include "game/lan_search.h"
 #include "game/map_file.h"
 #include "game/messages.h"
 #include "game/player_rules.h"
@@ -35,8 +36,10 @@ namespace {
 constexpr const char* USAGE =
     "usage: bot [--host NAME] [--port N] [--players N] [--reports R] [--rate HZ]\n"
     "           [--duration S] [--map PATH] [--lan] [--latency] [--quiet]\n"
-    "  --host NAME    server host (default %s)\n"
-    "  --port N       server port (default %u)\n"
+    "  --host NAME    server host (default %s; with --lan: the server found on\n"
+    "                 the local network)\n"
+    "  --port N       server port (default %u; with --lan and no --host, the UDP\n"
+    "                 port the search asks on)\n"
     "  --players N    players to connect, one after another (default 1)\n"
     "  --reports R    steps each player reports (default 0: only listen)\n"
     "  --rate HZ      reports per second per player (default 60)\n"
@@ -49,7 +52,7 @@ constexpr const char* USAGE =
     "Prints 'relay player=<n> slot=<s> x=<x> y=<y>' per relay received (with --lan\n"
     "'moved player=<n> seat=<s> x=<x> y=<y>' and 'left player=<n> seat=<s>'), one line per\n"
     "player that fails, and a summary of the admitted players. Exit status 1 when a\n"
-    "player fails, 2 for bad options.\n";
+    "player fails or no LAN game is found, 2 for bad options.\n";
 
 constexpr std::int32_t CONNECT_TIMEOUT_S = 10;
 constexpr double TAIL_SECONDS = 1.0;
@@ -70,6 +73,7 @@ constexpr int LANES = 4;
 
 struct Options {
   std::string host = SERVER_HOST;
+  bool hostGiven = false;
   std::uint16_t port = SERVER_PORT;
   int players = 1;
   long reports = 0;
@@ -323,9 +327,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     const double number = std::strtod(value.c_str(), &end);
     const bool numeric = end != value.c_str() && *end == '\0';
     const bool whole = numeric && number == std::floor(number);
-    if (name == "--host")
+    if (name == "--host") {
       options.host = value;
-    else if (name == "--map")
+      options.hostGiven = true;
+    } else if (name == "--map")
       options.map = value;
     else if (!numeric)
       return false;
@@ -340,6 +345,20 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     else
       return false;
   }
+  return true;
+}
+
+// A LAN bot told no host joins the game the search finds; false, with the
+// line told, when there is none.
+bool Bots_FindGame(Options& options) {
+  if (!options.lan || options.hostGiven) return true;
+  const FoundGame found = LanSearch_Find(options.port);
+  if (!found.failure.empty()) {
+    PrintLine(found.failure);
+    return false;
+  }
+  options.host = found.host;
+  options.port = found.port;
   return true;
 }
 
@@ -492,7 +511,7 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  if (!Bots_Connect(options)) EndProgram(1);
+  if (!Bots_FindGame(options) || !Bots_Connect(options)) EndProgram(1);
   Bots_AwaitAdmission();
   if (options.reports > 0) Bots_WarmUp();
   Bots_Run(options);

@@ -28,5 +28,11 @@ int PlainQueuedBytes(int socket);
 // Sends `data` as one datagram (even an empty one) from the datagram socket
 // `socket` to 127.0.0.1:`port`.
 void PlainSendDatagram(int socket, const std::string& data, std::uint16_t port);
+// A datagram socket on 127.0.0.1:`port`, or on a port the system chooses
+// when `port` is 0, which is then written back; -1 when it cannot be had.
+int PlainOpenDatagram(std::uint16_t& port);
+// The next datagram on `socket` (up to 64 KiB), or false when none came
+// within `seconds`.
+bool PlainReceiveDatagram(int socket, std::string& datagram, double seconds);
 // Two connected loopback sockets, each the other's peer; false if none.
 bool PlainConnectedPair(int& first, int& second);
