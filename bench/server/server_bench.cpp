@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +20,7 @@
 
 #include "bench_os.h"
 #include "game/assets.h"
+#include "game/discovery.h"
 #include "game/lan_messages.h"
 #include "game/map_file.h"
 #include "game/messages.h"
@@ -35,14 +37,16 @@
 namespace {
 
 constexpr const char* USAGE =
-    "usage: server_bench [--only latency|closed|closed-lan|sustained|idle]\n"
+    "usage: server_bench [--only latency|closed|closed-lan|flood|sustained|idle]\n"
     "                    [--latency-seconds S] [--closed-seconds S]\n"
     "                    [--sustained-seconds S] [--idle-seconds S]\n"
     "Runs the server, relay_forwarder and bot binaries it was built with; prints one\n"
     "line per figure. closed-lan runs the closed loop against the server and a\n"
-    "second server started with --lan, side by side in the same turns.\n"
+    "second server started with --lan, side by side in the same turns. flood\n"
+    "measures the LAN server's latency without and then during a flood of\n"
+    "discovery requests, and counts the answers the flood gets.\n"
     "With TILEGAME_WINDOWS_BUILD=<Windows build folder> in the environment,\n"
-    "latency, closed and closed-lan run that build's server.exe and\n"
+    "latency, closed, closed-lan and flood run that build's server.exe and\n"
     "relay_forwarder.exe under Wine (the bot and the load stay native); sustained\n"
     "and idle read the server's /proc figures and do not run there.\n";
 
@@ -471,6 +475,83 @@ void MeasureClosedLan(const Options& options) {
   ClosedSides_Run(sides, options);
 }
 
+// --- discovery under a flood -----------------------------------------------
+
+// Requests per second from one address: far more than players ask, at a pace
+// one thread keeps without taking a core of its own from the programs.
+constexpr int FLOOD_BURST = 10;  // requests every FLOOD_BURST_MS
+constexpr int FLOOD_BURST_MS = 1;
+constexpr int FLOOD_REQUESTS_PER_SECOND = FLOOD_BURST * 1000 / FLOOD_BURST_MS;
+constexpr double FLOOD_DRAIN_SECONDS = 0.2;
+
+struct Flood {
+  std::atomic<bool> running{true};
+  int socket = -1;
+  long requests = 0;
+  long answers = 0;
+  long wrongSize = 0;  // answers that are not exactly one discovery message
+  double seconds = 0;
+};
+
+void Flood_Send(Flood& flood, std::uint16_t server_port, std::uint16_t reply_port) {
+  const std::string request = BuildDiscoveryRequest(reply_port);
+  const double start = TimerSeconds();
+  while (flood.running) {
+    for (int i = 0; i < FLOOD_BURST; ++i) PlainSendDatagram(flood.socket, request, server_port);
+    flood.requests += FLOOD_BURST;
+    std::this_thread::sleep_for(std::chrono::milliseconds(FLOOD_BURST_MS));
+  }
+  flood.seconds = TimerSeconds() - start;
+}
+
+// Counts until the flood has ended and no answer is left on its way.
+void Flood_Count(Flood& flood) {
+  std::string answer;
+  for (;;) {
+    if (!PlainReceiveDatagram(flood.socket, answer, FLOOD_DRAIN_SECONDS)) {
+      if (!flood.running) return;
+      continue;
+    }
+    ++flood.answers;
+    if (answer.size() != DISCOVERY_MESSAGE_SIZE) ++flood.wrongSize;
+  }
+}
+
+void MeasureFlood(const Options& options) {
+  const std::vector<std::string> args = {
+      "--lan",
+      "--rate",
+      std::to_string(LATENCY_RATE_HZ),
+      "--latency",
+      "--reports",
+      std::to_string(static_cast<long>(options.latencySeconds * LATENCY_RATE_HZ))};
+  std::printf(
+      "flood: 4 players at %d Hz on the LAN server, %.0f s without and %.0f s during "
+      "%d discovery requests/s from one address\n",
+      LATENCY_RATE_HZ, options.latencySeconds, options.latencySeconds, FLOOD_REQUESTS_PER_SECOND);
+  ProgramRun server = StartLanServer();
+  const std::string quiet = RunBot(LAN_SERVER_PORT, args);
+  Flood flood;
+  std::uint16_t reply_port = 0;
+  flood.socket = PlainOpenDatagram(reply_port);
+  if (flood.socket < 0) Fail("no datagram socket for the flood");
+  std::thread sender(Flood_Send, std::ref(flood), LAN_SERVER_PORT, reply_port);
+  std::thread counter(Flood_Count, std::ref(flood));
+  const std::string flooded = RunBot(LAN_SERVER_PORT, args);
+  flood.running = false;
+  sender.join();
+  counter.join();
+  PlainClose(flood.socket);
+  StopProgram(server);
+  PrintLatency("quiet", quiet);
+  PrintLatency("flooded", flooded);
+  std::printf("requests/s=%.0f answers/s=%.1f (limit %d) answers-not-8-bytes=%ld\n",
+              flood.requests / flood.seconds, flood.answers / flood.seconds,
+              DISCOVERY_ANSWERS_PER_SECOND, flood.wrongSize);
+  std::printf("p99 ratio flooded/quiet: %.2f\n",
+              Field(flooded, "latency", "p99") / Field(quiet, "latency", "p99"));
+}
+
 long VmRssKb(pid_t pid) {
   std::ifstream status("/proc/" + std::to_string(pid) + "/status");
   std::string line;
@@ -583,7 +664,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     const std::string value = argv[i + 1];
     bool ok = true;
     if (name == "--only")
-      ok = value == "latency" || value == "closed" || value == "closed-lan" ||
+      ok = value == "latency" || value == "closed" || value == "closed-lan" || value == "flood" ||
            value == "sustained" || value == "idle";
     else if (name == "--latency-seconds")
       ok = ParseSeconds(value, options.latencySeconds);
@@ -631,6 +712,7 @@ int main(int argc, char** argv) {
   if (Wanted(options, "latency")) MeasureLatency(options);
   if (Wanted(options, "closed")) MeasureClosed(options);
   if (Wanted(options, "closed-lan")) MeasureClosedLan(options);
+  if (Wanted(options, "flood")) MeasureFlood(options);
   if (wine && options.only.empty()) {
     std::printf("sustained, idle: not run under Wine (their /proc figures would be Wine's)\n");
   }

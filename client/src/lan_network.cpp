@@ -51,6 +51,10 @@ void LanClient_OnNewData(PLAX_ID, const PLAX_Bytes& data) {
 
 void LanGame_Start(Game& game, const char* host, int port) {
   Game_Load(game);
+  LanGame_Connect(game, host, port);
+}
+
+void LanGame_Connect(Game& game, const char* host, int port) {
   // The figures share the remote-player images the game has just loaded.
   RemotePlayers_ShareImages(game.remotePlayers, game.enemy.images);
   LanInbox_Reset(game.enemy.images);

@@ -11,6 +11,9 @@
 // reports the start position once, so the others see this player before it
 // moves. Fails as Game_Start does.
 void LanGame_Start(Game& game, const char* host, int port);
+// LanGame_Start's part after the loading: the inbox, the connection and the
+// first report.
+void LanGame_Connect(Game& game, const char* host, int port);
 
 // One frame's work: the remote players are copied out of the inbox, then
 // keys, movement and collision, then the old boxes are erased and remote
