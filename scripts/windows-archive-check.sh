@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks the Windows archive that the windows workflow packed: one folder with
-# the two programs, play.cmd, the how-to-play text, the map and every picture
+# the two programs, the three .cmd launchers, the how-to-play text, the map and every picture
 # side by side, and nothing else (no engine files, no tools, no tests).
 # Usage: scripts/windows-archive-check.sh [build folder]   (default build/windows)
 set -euo pipefail
@@ -17,7 +17,7 @@ top=$(basename "$archive" .zip)
 
 # What the archive must hold, below its one folder.
 expected=$(
-  printf '%s\n' server.exe client.exe play.cmd how-to-play.txt map/Map
+  printf '%s\n' server.exe client.exe play.cmd host-lan-game.cmd join-lan-game.cmd how-to-play.txt map/Map
   (cd assets && find imgs -type f)
 )
 actual=$(cmake -E tar tf "$archive" | grep -v '/$' | sed "s|^$top/||" | sort)
