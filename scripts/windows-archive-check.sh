@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the Windows archive that the windows workflow packed: one folder with
-# the two programs, the three .cmd launchers, the how-to-play text, the map and every picture
-# side by side, and nothing else (no engine files, no tools, no tests).
+# the two programs, the three .cmd launchers, the how-to-play text, the map and
+# every picture side by side, and nothing else (no engine files, no tools, no
+# tests).
 # Usage: scripts/windows-archive-check.sh [build folder]   (default build/windows)
 set -euo pipefail
 cd "$(dirname "$0")/.."
