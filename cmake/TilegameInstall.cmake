@@ -9,7 +9,7 @@ if(WIN32)
   set(TILEGAME_DATA_DIR .)
   # Windows' own line ends, which cmd.exe and every editor read right; made
   # again whenever the source changes.
-  foreach(file play.cmd how-to-play.txt)
+  foreach(file play.cmd host-lan-game.cmd join-lan-game.cmd how-to-play.txt)
     configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/${file}
       ${PROJECT_BINARY_DIR}/packaging/${file} @ONLY NEWLINE_STYLE CRLF)
     install(FILES ${PROJECT_BINARY_DIR}/packaging/${file} DESTINATION . COMPONENT game)

@@ -1,32 +1,89 @@
 #!/usr/bin/env bash
-# Starts the game from built programs, in the game folder where both find
-# map/Map and imgs/: the server (its lines in this terminal) and, once it
-# listens with its map, one client window. A server that cannot start starts
-# no client: its line is repeated and the script fails. When the client ends,
-# the server is stopped too.
-# Usage: scripts/start_game.sh <folder with server and client> <game folder>
+# Starts the game from built programs, in the game folder where they find
+# map/Map and imgs/. Without an option: the server (its lines in this
+# terminal) and, once it listens with its map, one client window. With --lan
+# the same as a LAN game: `server --lan` and a LAN client that connects to it
+# on this machine by address, so it needs no search. With --join: a LAN
+# client only, which finds the game on the local network, or connects to HOST.
+# A server that cannot start starts no client: its line is repeated and the
+# script fails. When the client ends, the server is stopped too.
+# Usage: scripts/start_game.sh <folder with server and client> <game folder> [--lan | --join [HOST]]
+# scripts/play.sh reads its options with game_options from here.
 set -euo pipefail
-if [ $# -ne 2 ]; then
-  echo "usage: $0 <folder with server and client> <game folder>" >&2
-  exit 2
-fi
-bin="$(cd "$1" && pwd)"
-cd "$2"
 
-status="$(mktemp -d)"
-"$bin/server" --ready-file "$status/ready" </dev/null &
-server_pid=$!
-trap 'kill "$server_pid" 2>/dev/null; wait "$server_pid" 2>/dev/null; rm -rf "$status"' EXIT
-# The server writes the file once start-up has ended either way; one that
-# ends without it (killed, crashed) ends the wait too.
-for _ in $(seq 200); do
-  [ -s "$status/ready" ] && break
-  kill -0 "$server_pid" 2>/dev/null || break
-  sleep 0.05
-done
-line="$(head -n 1 "$status/ready" 2>/dev/null || true)"
-if [ "$line" != ready ]; then
-  echo "play: the server could not start${line:+: $line}" >&2
-  exit 1
+# The options both scripts take, for their usage texts.
+game_options_help() {
+  cat <<'EOF'
+  (no option)    the server and one client window on this machine
+  --lan          host a LAN game: a LAN server and a client window on this machine
+  --join [HOST]  join a LAN game: a client window only, which finds the game on
+                 the local network, or connects to HOST (a name or an IPv4 address)
+EOF
+}
+
+# Sets game_mode (default, host or join) and join_host from the options;
+# fails on anything else.
+game_options() {
+  game_mode="default"
+  join_host=
+  [ $# -eq 0 ] && return 0
+  case "$1" in
+    --lan)
+      game_mode="host"
+      [ $# -eq 1 ]
+      ;;
+    --join)
+      game_mode="join"
+      join_host="${2-}"
+      [ $# -eq 1 ] || { [ $# -eq 2 ] && [ -n "$2" ] && [[ "$2" != -* ]]; }
+      ;;
+    *) return 1 ;;
+  esac
+}
+
+# Starts `server` with `arguments` in the background and waits until it has
+# started; a server that could not start ends the script with its line.
+start_server() {
+  status="$(mktemp -d)"
+  "$bin/server" "$@" --ready-file "$status/ready" </dev/null &
+  server_pid=$!
+  trap 'kill "$server_pid" 2>/dev/null; wait "$server_pid" 2>/dev/null; rm -rf "$status"' EXIT
+  # The server writes the file once start-up has ended either way; one that
+  # ends without it (killed, crashed) ends the wait too.
+  for _ in $(seq 200); do
+    [ -s "$status/ready" ] && break
+    kill -0 "$server_pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  line="$(head -n 1 "$status/ready" 2>/dev/null || true)"
+  if [ "$line" != ready ]; then
+    echo "play: the server could not start${line:+: $line}" >&2
+    exit 1
+  fi
+}
+
+start_game() {
+  if [ $# -lt 2 ] || ! game_options "${@:3}"; then
+    echo "usage: $0 <folder with server and client> <game folder> [--lan | --join [HOST]]" >&2
+    game_options_help >&2
+    exit 2
+  fi
+  bin="$(cd "$1" && pwd)"
+  cd "$2"
+  case "$game_mode" in
+    default)
+      start_server
+      "$bin/client"
+      ;;
+    host)
+      start_server --lan
+      "$bin/client" --lan --host 127.0.0.1
+      ;;
+    join) exec "$bin/client" --lan ${join_host:+--host "$join_host"} ;;
+  esac
+}
+
+# Read by scripts/play.sh for its options; run, it starts the game.
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+  start_game "$@"
 fi
-"$bin/client"

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Checks the Windows archives that the windows workflow packed. The game's:
-# one folder with the two programs, play.cmd, the how-to-play text, the map
-# and every picture side by side, and nothing else (no engine files, no tools,
-# no tests). The engine's: one folder with the header, libplax.a, the CMake
-# package and the pkg-config file, and nothing else; a small program is then
-# cross-built against it with find_package(plax) and run under Wine.
+# one folder with the two programs, the three .cmd launchers, the how-to-play
+# text, the map and every picture side by side, and nothing else (no engine
+# files, no tools, no tests). The engine's: one folder with the header,
+# libplax.a, the CMake package and the pkg-config file, and nothing else; a
+# small program is then cross-built against it with find_package(plax) and run
+# under Wine.
 # Usage: scripts/windows-archive-check.sh [build folder]   (default build/windows)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,7 +21,7 @@ top=$(basename "$archive" .zip)
 
 # What the archive must hold, below its one folder.
 expected=$(
-  printf '%s\n' server.exe client.exe play.cmd how-to-play.txt map/Map
+  printf '%s\n' server.exe client.exe play.cmd host-lan-game.cmd join-lan-game.cmd how-to-play.txt map/Map
   (cd assets && find imgs -type f)
 )
 actual=$(cmake -E tar tf "$archive" | grep -v '/$' | sed "s|^$top/||" | sort)

@@ -341,36 +341,76 @@ TEST_F(ClientEndToEnd, AKeyReleasedUnderAWinningKeyTakesNoLaterStep) {
   PressKeyAndExpectExit("Escape", 0);
 }
 
-// What a player starts: the archive's play.cmd under Wine, beside links to
-// the programs; on Linux the script that scripts/play.sh ends in.
-std::vector<std::string> Launcher(const std::filesystem::path& folder) {
+// What a player starts: the archive's .cmd files under Wine, beside links to
+// the programs; on Linux the script that scripts/play.sh ends in, with the
+// same `options` (none, --lan, or --join HOST).
+std::vector<std::string> Launcher(const std::filesystem::path& folder,
+                                  const std::vector<std::string>& options = {}) {
   if (!GameProgram_UnderWine()) {
     const std::string bin = std::filesystem::path(CLIENT_BIN).parent_path().string();
-    return {std::string(TEST_ASSETS_DIR) + "/../scripts/start_game.sh", bin, folder.string()};
+    std::vector<std::string> argv = {std::string(TEST_ASSETS_DIR) + "/../scripts/start_game.sh",
+                                     bin, folder.string()};
+    argv.insert(argv.end(), options.begin(), options.end());
+    return argv;
   }
+  const std::string script = options.empty()         ? "play.cmd"
+                             : options[0] == "--lan" ? "host-lan-game.cmd"
+                                                     : "join-lan-game.cmd";
   const std::filesystem::path build = std::getenv("TILEGAME_WINDOWS_BUILD");
-  for (const char* file : {"bin/server.exe", "bin/client.exe", "packaging/play.cmd"}) {
+  for (const std::string& file :
+       std::vector<std::string>{"bin/server.exe", "bin/client.exe", "packaging/" + script}) {
     const std::filesystem::path target = build / file;
+    std::filesystem::remove(folder / target.filename());  // left by an earlier launcher
     std::filesystem::create_symlink(target, folder / target.filename());
   }
-  return {(build / "wine-run").string(), "cmd", "/c", "play.cmd"};
+  std::vector<std::string> argv = {(build / "wine-run").string(), "cmd", "/c", script};
+  if (options.size() > 1) argv.push_back(options[1]);  // the host to join
+  return argv;
 }
 
 // With the port held by another program, a client would talk to that one.
-TEST_F(ClientEndToEnd, TheLauncherStartsNoClientWhenItsServerCannotStart) {
+void ExpectNoClientWhenTheServerCannotStart(const ScratchDir& dir, const VirtualDisplay& display,
+                                            const std::vector<std::string>& options) {
   std::uint16_t port = SERVER_PORT;
   const int holder = PlainListen(port);
   ASSERT_GE(holder, 0);
-  ChildOptions options = GameProgram_Options();
-  options.folder = dir.path.string();
-  options.env = {display->Env()};
-  Child launcher = Child_Start(Launcher(dir.path), options);
+  ChildOptions child_options = GameProgram_Options();
+  child_options.folder = dir.path.string();
+  child_options.env = {display.Env()};
+  Child launcher = Child_Start(Launcher(dir.path, options), child_options);
   EXPECT_EQ(Child_Wait(launcher, START_SECONDS), 1);
   EXPECT_NE(Child_Output(launcher).find("[FEHLER] Can't bind port on socket"), std::string::npos)
       << Child_Output(launcher);
   pollfd waiting{holder, POLLIN, 0};
   EXPECT_EQ(poll(&waiting, 1, 1500), 0) << "a client connected to the port's holder";
   PlainClose(holder);
+}
+
+// Ends the client a launcher started with Escape; the launcher ends with 0
+// (play.sh once the client ends, a .cmd file once it has started it) and
+// takes the window with it.
+void EndLaunchedClient(Child& launcher, VirtualDisplay& display) {
+  const ProgramResult found =
+      display.Run({"xdotool", "search", "--sync", "--name", "Tile game"}, START_SECONDS);
+  const std::string window = found.output.substr(0, found.output.find('\n'));
+  ASSERT_FALSE(window.empty());
+  display.Tool({"windowfocus", window});
+  display.Tool({"key", "Escape"});
+  EXPECT_EQ(Child_Wait(launcher, START_SECONDS), 0) << Child_Output(launcher);
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        return display.Run({"xdotool", "search", "--name", "Tile game"}).output.empty();
+      },
+      START_SECONDS))
+      << "the client window stayed";
+}
+
+TEST_F(ClientEndToEnd, TheLauncherStartsNoClientWhenItsServerCannotStart) {
+  ExpectNoClientWhenTheServerCannotStart(dir, *display, {});
+}
+
+TEST_F(ClientEndToEnd, TheLanHostLauncherStartsNoClientWhenItsServerCannotStart) {
+  ExpectNoClientWhenTheServerCannotStart(dir, *display, {"--lan"});
 }
 
 TEST_F(ClientEndToEnd, TheLauncherStartsTheClientOnceItsServerListens) {
@@ -383,20 +423,44 @@ TEST_F(ClientEndToEnd, TheLauncherStartsTheClientOnceItsServerListens) {
       WaitUntil([&] { return Mismatches(display->Shoot(), 96, 32, massive) == 0; }, START_SECONDS))
       << Child_Output(launcher);
   EXPECT_TRUE(PortListening(SERVER_PORT));
-  const ProgramResult found =
-      display->Run({"xdotool", "search", "--sync", "--name", "Tile game"}, START_SECONDS);
-  const std::string window = found.output.substr(0, found.output.find('\n'));
-  ASSERT_FALSE(window.empty());
-  display->Tool({"windowfocus", window});
-  display->Tool({"key", "Escape"});
-  // play.cmd is done once the client starts; the script waits for it.
-  EXPECT_EQ(Child_Wait(launcher, START_SECONDS), 0) << Child_Output(launcher);
-  EXPECT_TRUE(WaitUntil(
-      [&] {
-        return display->Run({"xdotool", "search", "--name", "Tile game"}).output.empty();
-      },
-      START_SECONDS))
-      << "the client window stayed";
+  EndLaunchedClient(launcher, *display);
+}
+
+// Hosting (--lan) starts a LAN server and a LAN client on this machine;
+// joining a given host (--join HOST) starts a LAN client only, here against
+// the test's own LAN server. Either way a LAN bot that comes later is shown
+// the client at its start, which only a LAN client on a LAN server reports.
+TEST_F(ClientEndToEnd, TheLanLaunchersHostAndJoinAGame) {
+  for (const bool host : {true, false}) {
+    SCOPED_TRACE(host ? "host" : "join");
+    if (!host) {
+      ASSERT_NO_FATAL_FAILURE(StartServer({"--lan"}));
+    }
+    ChildOptions options = GameProgram_Options();
+    options.folder = dir.path.string();
+    options.env = {display->Env()};
+    Child launcher =
+        Child_Start(Launcher(dir.path, host ? std::vector<std::string>{"--lan"}
+                                            : std::vector<std::string>{"--join", "127.0.0.1"}),
+                    options);
+    Image* massive = ShippedImage("environment/massive.bmp");
+    ASSERT_TRUE(WaitUntil([&] { return Mismatches(display->Shoot(), 96, 32, massive) == 0; },
+                          START_SECONDS))
+        << Child_Output(launcher);
+    // This build's bot: under Wine, starting a Windows one would restart
+    // Wine's session, and with it end the programs the launcher started.
+    bot = StartProgram("bot", BOT_BIN, {"--lan", "--host", "127.0.0.1", "--duration", "2"},
+                       dir.path, *display, {}, true);
+    ASSERT_TRUE(bot);
+    EXPECT_EQ(Child_Wait(*bot, START_SECONDS), 0) << Child_Output(*bot);
+    EXPECT_NE(Child_Output(*bot).find("moved player=1 seat=1 x=33 y=33\n"), std::string::npos)
+        << Child_Output(*bot);
+    EndLaunchedClient(launcher, *display);
+    if (server) Child_Stop(*server);
+    server.reset();
+    GameProgram_EndWine();  // host-lan-game.cmd's server lives on in its own console
+    ASSERT_TRUE(WaitUntil([] { return !PortListening(SERVER_PORT); }, START_SECONDS));
+  }
 }
 
 TEST_F(ClientEndToEnd, WithoutAServerTheConnectErrorEndsTheClient) {
@@ -580,6 +644,12 @@ TEST(ClientOptions, BadOptionsGiveTheUsageAndEndWithTwo) {
                         {"--host", ""},
                         {"--lan", "x"},
                         {"--colour", "red"}});
+}
+
+// The options are checked before anything is installed or built.
+TEST(PlayScript, BadOptionsGiveTheUsageAndEndWithTwo) {
+  ExpectOptionsChecked("scripts/play.sh", std::string(TEST_ASSETS_DIR) + "/../scripts/play.sh",
+                       {{"--lan", "x"}, {"--join", "a", "b"}, {"--join", "-x"}, {"--port", "1"}});
 }
 
 }  // namespace
