@@ -53,7 +53,8 @@ struct PLAX_Connection {
   std::uint8_t V_IsServer = 0;
   std::string V_Host;
   std::uint16_t V_Port = 0;
-  std::int64_t V_BytesReceived = 0;
+  // Added to by the record's worker without the registry mutex.
+  std::atomic<std::int64_t> V_BytesReceived{0};
   std::int64_t V_BytesSent = 0;
   std::int32_t V_State = 0;
   OsThread V_Thread;

@@ -42,17 +42,15 @@ void CopyRecord(PLAX_Connection& record, WorkerView& view) {
   view.on_new_data_udp = record.V_EventNewDataUDP;
 }
 
-// True while the record exists and has not been closed. Takes the mutex.
-bool StillOpen(PLAX_ID id) {
-  OsSemaphore_Take(PLAX_RegistryMutex);
-  const PLAX_Connection* record = PLAX_FindConnection(id);
-  bool open = record != nullptr && record->V_SOCKET != PLAX_INVALID_SOCKET;
-  OsSemaphore_Release(PLAX_RegistryMutex);
-  return open;
+// True until the record is closed. Closing marks the link under the registry
+// mutex, and the record outlives this worker, so no lock is needed here: a
+// busy socket's every receive would otherwise contend with the senders.
+bool StillOpen(const WorkerView& view) {
+  return view.link && !view.link->closed.load();
 }
 
 Pass BeginPass(const WorkerView& view) {
-  if (!StillOpen(view.id)) return Pass::kEnd;
+  if (!StillOpen(view)) return Pass::kEnd;
   switch (Sock_WaitReadable(view.socket, kWaitTimeoutMs)) {
     case SockWait::kReady:
       return Pass::kReadable;
@@ -64,15 +62,12 @@ Pass BeginPass(const WorkerView& view) {
   return Pass::kEnd;
 }
 
-// Adds a receive to the record's count. False if the record is gone or was
-// closed meanwhile: what was read then is not delivered.
-bool CountReceived(PLAX_ID id, std::size_t size) {
-  OsSemaphore_Take(PLAX_RegistryMutex);
-  PLAX_Connection* record = PLAX_FindConnection(id);
-  bool open = record != nullptr && record->V_SOCKET != PLAX_INVALID_SOCKET;
-  if (open) record->V_BytesReceived += static_cast<std::int64_t>(size);
-  OsSemaphore_Release(PLAX_RegistryMutex);
-  return open;
+// Adds a receive to the record's count. False if the record was closed
+// meanwhile: what was read then is not delivered.
+bool CountReceived(const WorkerView& view, std::size_t size) {
+  if (!StillOpen(view)) return false;
+  view.record->V_BytesReceived.fetch_add(static_cast<std::int64_t>(size));
+  return true;
 }
 
 bool Admitted(const WorkerView& view, const std::string& address) {
@@ -129,7 +124,7 @@ void DataLoop(const WorkerView& view) {
   char buffer[PLAX_RECV_BUFFER_SIZE];
   bool buffer_was_full = false;
   for (;;) {
-    if (!StillOpen(view.id)) return;
+    if (!StillOpen(view)) return;
     std::size_t received = 0;
     SockReceive result =
         Sock_ReceiveWithin(view.socket, buffer, sizeof buffer, received, buffer_was_full);
@@ -137,7 +132,7 @@ void DataLoop(const WorkerView& view) {
     if (result == SockReceive::kWouldBlock) continue;  // nothing came: a pass of its own
     if (result != SockReceive::kData) return;
     PLAX_Bytes data(buffer, received);
-    if (!CountReceived(view.id, received)) return;
+    if (!CountReceived(view, received)) return;
     if (view.on_new_data != nullptr) view.on_new_data(view.id, data);
   }
 }
@@ -156,7 +151,7 @@ void DatagramLoop(const WorkerView& view) {
     if (result == SockReceive::kWouldBlock) continue;
     if (result == SockReceive::kFailed) return;
     PLAX_Bytes data(buffer, received);
-    if (!CountReceived(view.id, received)) return;
+    if (!CountReceived(view, received)) return;
     if (view.on_new_data_udp != nullptr) view.on_new_data_udp(view.id, sender.c_str(), data);
   }
 }

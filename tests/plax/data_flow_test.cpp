@@ -49,7 +49,8 @@ TEST(DataFlow, BurstArrivesInOrderInBoundedChunks) {
   }
   EXPECT_GE(chunks, 6);
   OsSemaphore_Take(PLAX_RegistryMutex);
-  EXPECT_EQ(PLAX_FindConnection(pair.id)->V_BytesReceived, static_cast<std::int64_t>(burst.size()));
+  EXPECT_EQ(PLAX_FindConnection(pair.id)->V_BytesReceived.load(),
+            static_cast<std::int64_t>(burst.size()));
   OsSemaphore_Release(PLAX_RegistryMutex);
   PlainClose(pair.peer);
   ASSERT_TRUE(WaitUntil([&] { return Rec_Count(EventKind::kDisconnected, pair.id) == 1; }));
