@@ -77,7 +77,10 @@ measure() {
     totals+=("$(sed -E 's/.*total ([0-9.]+) ms.*/\1/' <<<"$line")")
     searches+=("$(sed -E 's/.*search ([0-9.]+) ms.*/\1/' <<<"$line")")
     # The server frees the seat once it has seen the run's connection end.
-    sleep 0.05
+    # Runs closer together than this would meet the server's answer limit
+    # (20 a second; a search here asks up to three times per round), and a
+    # search whose first round went unanswered waits for its second.
+    sleep 0.2
   done
   printf '%s, %d runs: start to first frame %s; search alone %s\n' "$label" "$runs" \
     "$(percentiles "${totals[@]}")" "$(percentiles "${searches[@]}")"
