@@ -1,5 +1,10 @@
 #include "support/programs.h"
 
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <sys/socket.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -49,6 +54,38 @@ void Wine_BootSession() {
   wine_session_booted = true;
 }
 
+// True while the loopback is the only IPv4 interface up: what is sent here,
+// broadcasts too, stays on this machine.
+bool Network_OnlyLoopback() {
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) != 0) return false;
+  bool only_loopback = true;
+  for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+    const bool ipv4_up = entry->ifa_addr != nullptr && entry->ifa_addr->sa_family == AF_INET &&
+                         (entry->ifa_flags & IFF_UP) != 0;
+    if (ipv4_up && (entry->ifa_flags & IFF_LOOPBACK) == 0) only_loopback = false;
+  }
+  freeifaddrs(list);
+  return only_loopback;
+}
+
+// A LAN client or bot told no host looks for the game by broadcasting on
+// every interface. Tests send nothing that may leave the machine, so such a
+// program runs only where the loopback is all there is, as in the network
+// namespace of its own that scripts/test.sh runs the suites in; elsewhere a
+// stand-in says why and fails (exit 97).
+std::vector<std::string> Program_UnlessItSearchesAbroad(const std::string& name,
+                                                        std::vector<std::string> argv) {
+  const auto has = [&](const char* option) {
+    return std::find(argv.begin(), argv.end(), option) != argv.end();
+  };
+  if (name == "server" || !has("--lan") || has("--host") || Network_OnlyLoopback()) return argv;
+  return {"/bin/sh", "-c", "echo \"$0\" >&2; exit 97",
+          name +
+              " --lan without --host would broadcast beyond this machine: run the suite in "
+              "a network namespace of its own with only its loopback (scripts/test.sh does)"};
+}
+
 }  // namespace
 
 std::vector<std::string> GameProgram(const std::string& name, const std::string& built,
@@ -60,14 +97,14 @@ std::vector<std::string> GameProgram(const std::string& name, const std::string&
     argv = {windows_build + "/wine-run", windows_build + "/bin/" + name + ".exe"};
   }
   argv.insert(argv.end(), arguments.begin(), arguments.end());
-  return argv;
+  return Program_UnlessItSearchesAbroad(name, argv);
 }
 
 std::vector<std::string> GameProgram_Native(const std::string& built,
                                             const std::vector<std::string>& arguments) {
   std::vector<std::string> argv{built};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
-  return argv;
+  return Program_UnlessItSearchesAbroad(std::filesystem::path(built).stem().string(), argv);
 }
 
 ChildOptions GameProgram_Options() {

@@ -11,7 +11,10 @@
 #include "support/child.h"
 
 // The command line that starts program `name` (`built`: this build's own).
-// Under Wine the first call boots the prefix's session first.
+// Under Wine the first call boots the prefix's session first. A client or bot
+// with --lan and no --host broadcasts its search on every interface: unless
+// the loopback is the only one up, the command is a stand-in that says so on
+// standard error and fails with 97.
 std::vector<std::string> GameProgram(const std::string& name, const std::string& built,
                                      const std::vector<std::string>& arguments = {});
 // This build's own program `built`, also where the others run under Wine:
