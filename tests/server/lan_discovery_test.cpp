@@ -111,7 +111,9 @@ TEST(Discovery, LanServerAnswersWithItsPortAndTheSeatsTaken) {
 
 // --port moves the game and its search together.
 TEST(Discovery, ThePortOptionMovesTheSearchWithTheGame) {
-  constexpr std::uint16_t OTHER_PORT = 40000;
+  // The test command keeps this port, like the game's, out of the ports the
+  // system hands out, so no other test's socket can hold it meanwhile.
+  constexpr std::uint16_t OTHER_PORT = SERVER_PORT + 1;
   ServerRun server = Server_Start({.withMap = true,
                                    .mapBytes = "",
                                    .onTerminal = std::nullopt,
