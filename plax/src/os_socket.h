@@ -69,8 +69,8 @@ void Sock_SetReceiveWait(int socket, int timeout_ms);
 // lets a platform whose wait is a call of its own look without waiting.
 SockReceive Sock_ReceiveWithin(int socket, char* buffer, std::size_t size, std::size_t& received,
                                bool more_expected);
-// Receives one datagram, once Sock_WaitReadable said one is there; `sender`
-// gets the sender's dotted address.
+// Receives one datagram without waiting (kWouldBlock when none is there);
+// `sender` gets the sender's dotted address.
 SockReceive Sock_ReceiveFrom(int socket, char* buffer, std::size_t size, std::size_t& received,
                              std::string& sender);
 

@@ -196,7 +196,8 @@ SockReceive Sock_ReceiveFrom(int socket, char* buffer, std::size_t size, std::si
   ssize_t result;
   do {
     length = sizeof from;
-    result = recvfrom(socket, buffer, size, 0, reinterpret_cast<sockaddr*>(&from), &length);
+    result =
+        recvfrom(socket, buffer, size, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &length);
   } while (result < 0 && errno == EINTR);
   sender = (result >= 0 && length >= sizeof from) ? SockAddress_Dotted(from) : std::string();
   return ReceiveOutcome(result, received);

@@ -137,22 +137,31 @@ void DataLoop(const WorkerView& view) {
   }
 }
 
-// An empty datagram is a datagram like any other; the loop ends only when the
-// socket fails or the record was closed.
+// Delivers every datagram that has come, until none is left; false once the
+// socket failed or the record was closed. An empty datagram is a datagram
+// like any other.
+bool DeliverWaitingDatagrams(const WorkerView& view, char* buffer, std::size_t size) {
+  for (;;) {
+    std::size_t received = 0;
+    std::string sender;
+    const SockReceive result = Sock_ReceiveFrom(view.socket, buffer, size, received, sender);
+    if (result == SockReceive::kWouldBlock) return true;
+    if (result == SockReceive::kFailed) return false;
+    PLAX_Bytes data(buffer, received);
+    if (!CountReceived(view, received)) return false;
+    if (view.on_new_data_udp != nullptr) view.on_new_data_udp(view.id, sender.c_str(), data);
+  }
+}
+
+// One wait serves every datagram that has come meanwhile: a busy socket, a
+// flood above all, costs a receive per datagram and not a wait as well.
 void DatagramLoop(const WorkerView& view) {
   char buffer[PLAX_RECV_BUFFER_SIZE];
   for (;;) {
     Pass pass = BeginPass(view);
     if (pass == Pass::kEnd) return;
     if (pass == Pass::kIdle) continue;
-    std::size_t received = 0;
-    std::string sender;
-    SockReceive result = Sock_ReceiveFrom(view.socket, buffer, sizeof buffer, received, sender);
-    if (result == SockReceive::kWouldBlock) continue;
-    if (result == SockReceive::kFailed) return;
-    PLAX_Bytes data(buffer, received);
-    if (!CountReceived(view, received)) return;
-    if (view.on_new_data_udp != nullptr) view.on_new_data_udp(view.id, sender.c_str(), data);
+    if (!DeliverWaitingDatagrams(view, buffer, sizeof buffer)) return;
   }
 }
 
