@@ -11,49 +11,46 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(cd "${1:-build/windows}" && pwd)
 
-archives=("$build"/tilegame-*-windows.zip)
-if [ ${#archives[@]} -ne 1 ] || [ ! -f "${archives[0]}" ]; then
-  echo "no single tilegame-*-windows.zip in $build" >&2
-  exit 1
-fi
-archive=${archives[0]}
-top=$(basename "$archive" .zip)
+# The one archive `pattern` in the build folder; fails when there is not
+# exactly one.
+single_archive() {
+  local found=("$build"/$1)
+  if [ ${#found[@]} -ne 1 ] || [ ! -f "${found[0]}" ]; then
+    echo "no single $1 in $build" >&2
+    exit 1
+  fi
+  echo "${found[0]}"
+}
 
-# What the archive must hold, below its one folder.
-expected=$(
+# The archive holds one folder named as itself, and in it exactly the files
+# listed on standard input.
+check_contents() {
+  local zip=$1 top actual
+  top=$(basename "$zip" .zip)
+  actual=$(cmake -E tar tf "$zip" | grep -v '/$' | sed "s|^$top/||" | sort)
+  if ! diff <(sort) - <<<"$actual"; then
+    echo "$zip: the lines with < are missing, those with > should not be there" >&2
+    exit 1
+  fi
+  if cmake -E tar tf "$zip" | grep -v "^$top/" | grep -q .; then
+    echo "$zip: not everything lies in the folder $top/" >&2
+    exit 1
+  fi
+  echo "$zip: $(wc -l <<<"$actual") files in $top/"
+}
+
+archive=$(single_archive 'tilegame-*-windows.zip')
+{
   printf '%s\n' server.exe client.exe play.cmd host-lan-game.cmd join-lan-game.cmd how-to-play.txt map/Map
   (cd assets && find imgs -type f)
-)
-actual=$(cmake -E tar tf "$archive" | grep -v '/$' | sed "s|^$top/||" | sort)
-if ! diff <(sort <<<"$expected") - <<<"$actual"; then
-  echo "$archive: the lines with < are missing, those with > should not be there" >&2
-  exit 1
-fi
-if cmake -E tar tf "$archive" | grep -v "^$top/" | grep -q .; then
-  echo "$archive: not everything lies in the folder $top/" >&2
-  exit 1
-fi
-echo "$archive: $(wc -l <<<"$actual") files in $top/"
+} | check_contents "$archive"
 
-engines=("$build"/plax-*-windows.zip)
-if [ ${#engines[@]} -ne 1 ] || [ ! -f "${engines[0]}" ]; then
-  echo "no single plax-*-windows.zip in $build" >&2
-  exit 1
-fi
-engine=${engines[0]}
+engine=$(single_archive 'plax-*-windows.zip')
 engine_top=$(basename "$engine" .zip)
-expected=$(printf '%s\n' include/plax/plax.h lib/libplax.a lib/pkgconfig/plax.pc \
+printf '%s\n' include/plax/plax.h lib/libplax.a lib/pkgconfig/plax.pc \
   lib/cmake/plax/plaxConfig.cmake lib/cmake/plax/plaxConfigVersion.cmake \
-  lib/cmake/plax/plaxTargets.cmake lib/cmake/plax/plaxTargets-release.cmake)
-actual=$(cmake -E tar tf "$engine" | grep -v '/$' | sed "s|^$engine_top/||" | sort)
-if ! diff <(sort <<<"$expected") - <<<"$actual"; then
-  echo "$engine: the lines with < are missing, those with > should not be there" >&2
-  exit 1
-fi
-if cmake -E tar tf "$engine" | grep -v "^$engine_top/" | grep -q .; then
-  echo "$engine: not everything lies in the folder $engine_top/" >&2
-  exit 1
-fi
+  lib/cmake/plax/plaxTargets.cmake lib/cmake/plax/plaxTargets-release.cmake |
+  check_contents "$engine"
 
 # A programmer's use of it: unpack, cross-build a small program with the CMake
 # package alone (linked statically, as the game is, so Wine needs no MinGW
@@ -76,4 +73,4 @@ if [ -x "$build/wine-run" ]; then
     exit 1
   fi
 fi
-echo "$engine: $(wc -l <<<"$actual") files in $engine_top/, a program builds and runs against it"
+echo "$engine: a program builds and runs against it"
