@@ -55,6 +55,23 @@ std::string BuildPlayerLeft(std::int8_t seat) {
   return std::string{static_cast<char>(MSG_PLAYER_LEFT), static_cast<char>(seat)};
 }
 
+std::string BuildHello(std::uint8_t version) {
+  return std::string{static_cast<char>(MSG_HELLO), static_cast<char>(version)};
+}
+
+std::string BuildWelcome(std::int8_t seat, std::uint8_t version) {
+  return std::string{static_cast<char>(MSG_WELCOME), static_cast<char>(seat),
+                     static_cast<char>(version)};
+}
+
+std::string BuildRefused(std::uint8_t reason) {
+  return std::string{static_cast<char>(MSG_REFUSED), static_cast<char>(reason)};
+}
+
+std::string BuildKeepAlive() {
+  return std::string(1, static_cast<char>(MSG_KEEP_ALIVE));
+}
+
 Position ReadPosition(std::string_view chunk) {
   Position position;
   if (chunk.size() >= X_OFFSET + 4) position.x = GetInt32(chunk, X_OFFSET);

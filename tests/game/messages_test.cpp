@@ -97,4 +97,49 @@ TEST(LanReader, ReadsNothingFromAServerWithoutTheLanGame) {
   }
 }
 
+// The liveness and admission messages among the rest: a Welcome of another
+// version or with a bad seat is dropped whole, the others are read as sent.
+TEST(LanReader, ReadsWelcomeKeepAliveAndRefusalsBetweenMoves) {
+  EXPECT_EQ(BuildWelcome(2), Bytes({0x05, 0x02, 0x01}));
+  EXPECT_EQ(BuildRefused(REFUSED_FULL), Bytes({0x06, 0x01}));
+  const std::string stream = BuildWelcome(2) + BuildWelcome(3, 9) + BuildKeepAlive() +
+                             BuildWelcome(7) + BuildPlayerMoved(3, 4, 1) +
+                             BuildRefused(REFUSED_VERSION) + BuildRefused(200);
+  for (std::size_t piece : {std::size_t{1}, std::size_t{2}, std::size_t{5}, stream.size()}) {
+    SCOPED_TRACE(piece);
+    const std::vector<LanEvent> events = FeedInPieces(stream, piece);
+    ASSERT_EQ(events.size(), 5u);
+    EXPECT_EQ(events[0].kind, LanEventKind::Welcome);
+    EXPECT_EQ(events[0].seat, 2);
+    EXPECT_EQ(events[1].kind, LanEventKind::KeepAlive);
+    EXPECT_EQ(events[2].kind, LanEventKind::Moved);
+    EXPECT_EQ(events[3].kind, LanEventKind::Refused);
+    EXPECT_EQ(events[3].reason, REFUSED_VERSION);
+    EXPECT_EQ(events[4].reason, 200);
+  }
+}
+
+// A stray byte before a report costs nothing but itself, whether it comes in
+// the report's chunk or alone.
+TEST(SeatReader, ReadsReportsHelloAndKeepAliveAfterAnyStrayByte) {
+  const std::string stream = Bytes({0x09}) + BuildPositionReport(5, -6) + BuildHello(9) +
+                             Bytes({0xFF}) + BuildKeepAlive() + BuildPositionReport(7, 8);
+  for (std::size_t piece = 1; piece <= stream.size(); ++piece) {
+    SCOPED_TRACE(piece);
+    SeatReader reader;
+    std::vector<SeatMessage> messages;
+    for (std::size_t at = 0; at < stream.size(); at += piece) {
+      SeatReader_Feed(reader, std::string_view(stream).substr(at, piece), messages);
+    }
+    ASSERT_EQ(messages.size(), 4u);
+    EXPECT_EQ(messages[0].kind, SeatMessageKind::Report);
+    EXPECT_EQ(messages[0].x, 5);
+    EXPECT_EQ(messages[0].y, -6);
+    EXPECT_EQ(messages[1].kind, SeatMessageKind::Hello);
+    EXPECT_EQ(messages[1].version, 9);
+    EXPECT_EQ(messages[2].kind, SeatMessageKind::KeepAlive);
+    EXPECT_EQ(messages[3].y, 8);
+  }
+}
+
 }  // namespace
