@@ -45,7 +45,8 @@ struct Server {
 
 void Server_Run(Server& server, const std::vector<std::string>& args, const std::string& host,
                 int port) {
-  File_Write(server.dir.File(Path_ToNative(MAP_PATH)), std::string(MAP_TILE_COUNT * MAP_RECORD_SIZE, '\0'));
+  File_Write(server.dir.File(Path_ToNative(MAP_PATH)),
+             std::string(MAP_TILE_COUNT * MAP_RECORD_SIZE, '\0'));
   ChildOptions options;
   options.folder = server.dir.path;
   options.output = ChildOutput::DevNull;
@@ -109,7 +110,6 @@ void Walk_Hear(Walk& walk, Clock::time_point until) {
     }
   }
 }
-
 
 void Walk_Heard(Walk& walk, int i) {
   Player& hearer = *walk.walkers[i];
@@ -186,7 +186,6 @@ void Cost(pid_t pid, double& cpu_seconds, long& wake_ups) {
   }
 }
 
-
 // Sets the other host's end of the link down or up: no FIN, no reset.
 void Link_Set(const HostPair& hosts, const char* state) {
   const std::string command = "for d in $(ip -n " + hosts.names[1] +
@@ -228,18 +227,20 @@ void MeasureLanCut(double seconds) {
     Link_Set(hosts, "down");
     whole[1].push_back(Walk_Turn(walk, {}, std::max(seconds, 7.0), told_ms));
     told.push_back(told_ms / 1000);
-    std::printf("lan-cut round %d: relay p99 none cut=%.2f ms, third cut=%.2f ms; seat free and "
-                "told %.2f s after the cut\n",
-                round + 1, whole[0].back(), whole[1].back(), told.back());
+    std::printf(
+        "lan-cut round %d: relay p99 none cut=%.2f ms, third cut=%.2f ms; seat free and "
+        "told %.2f s after the cut\n",
+        round + 1, whole[0].back(), whole[1].back(), told.back());
     Link_Set(hosts, "up");
     PlainClose(remote.fd);
     for (Player& walker : walkers) walker.heard.clear();
   }
-  std::printf("lan-cut: 2 players at 60 Hz, a third on another host, %d rounds: median relay p99 "
-              "none cut=%.2f ms, third cut silently=%.2f ms, ratio %.2f; seat free and told "
-              "after %.2f s (median), %.2f s (longest)\n",
-              ROUNDS, Median(whole[0]), Median(whole[1]), Median(whole[1]) / Median(whole[0]),
-              Median(told), *std::max_element(told.begin(), told.end()));
+  std::printf(
+      "lan-cut: 2 players at 60 Hz, a third on another host, %d rounds: median relay p99 "
+      "none cut=%.2f ms, third cut silently=%.2f ms, ratio %.2f; seat free and told "
+      "after %.2f s (median), %.2f s (longest)\n",
+      ROUNDS, Median(whole[0]), Median(whole[1]), Median(whole[1]) / Median(whole[0]), Median(told),
+      *std::max_element(told.begin(), told.end()));
   for (Player& walker : walkers) PlainClose(walker.fd);
   Child_Stop(server.child, START_SECONDS);
 }
@@ -275,11 +276,12 @@ void MeasureLanIdle(double seconds) {
   const double lan_cpu = cpu[1][1] - cpu[1][0];
   const double plain_wakes = static_cast<double>(wakes[0][1] - wakes[0][0]) / seconds;
   const double lan_wakes = static_cast<double>(wakes[1][1] - wakes[1][0]) / seconds;
-  std::printf("lan-idle: 4 players still, %.0f s side by side: server %.4f %% of one core, "
-              "%.1f wake-ups/s; server --lan %.4f %%, %.1f wake-ups/s; ratios CPU %.2f, "
-              "wake-ups %.2f\n",
-              seconds, 100 * plain_cpu / seconds, plain_wakes, 100 * lan_cpu / seconds, lan_wakes,
-              lan_cpu / plain_cpu, lan_wakes / plain_wakes);
+  std::printf(
+      "lan-idle: 4 players still, %.0f s side by side: server %.4f %% of one core, "
+      "%.1f wake-ups/s; server --lan %.4f %%, %.1f wake-ups/s; ratios CPU %.2f, "
+      "wake-ups %.2f\n",
+      seconds, 100 * plain_cpu / seconds, plain_wakes, 100 * lan_cpu / seconds, lan_wakes,
+      lan_cpu / plain_cpu, lan_wakes / plain_wakes);
   for (Player& player : plain_players) PlainClose(player.fd);
   for (Player& player : lan_players) PlainClose(player.fd);
   Child_Stop(plain.child, START_SECONDS);

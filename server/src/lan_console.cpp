@@ -42,6 +42,7 @@ void LanConsole_Start() {
 }
 
 void LanConsole_Print(std::string_view line, int times) {
+  if (times <= 0) return;  // waking the printer for nothing costs a wake-up
   {
     std::lock_guard<std::mutex> lock(printer.mutex);
     if (printer.running) {

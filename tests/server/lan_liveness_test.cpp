@@ -3,8 +3,8 @@
 // a full game and another version say why; idle connections give seats up;
 // the start needs both ports, and a clean exit prints no error.
 #include <poll.h>
-#include <cerrno>
 #include <sys/socket.h>
+#include <cerrno>
 
 #include <algorithm>
 #include <chrono>
@@ -67,7 +67,8 @@ struct Room {
     const ssize_t got = recv(seat.fd, buffer, sizeof buffer, MSG_DONTWAIT);
     if (got <= 0) return;
     const std::size_t before = seat.heard.size();
-    LanReader_Feed(seat.reader, std::string_view(buffer, static_cast<std::size_t>(got)), seat.heard);
+    LanReader_Feed(seat.reader, std::string_view(buffer, static_cast<std::size_t>(got)),
+                   seat.heard);
     for (std::size_t i = before; i < seat.heard.size(); ++i) {
       const LanEvent& event = seat.heard[i];
       if (event.kind != LanEventKind::Moved || event.seat != seat.watched) continue;
@@ -151,7 +152,8 @@ struct Joiner {
 void ExpectSnapshotOf(const Seat& newcomer, std::initializer_list<int> seats) {
   std::vector<int> told;
   for (const LanEvent& event : newcomer.heard) {
-    if (event.kind == LanEventKind::Moved && std::find(told.begin(), told.end(), event.seat) == told.end())
+    if (event.kind == LanEventKind::Moved &&
+        std::find(told.begin(), told.end(), event.seat) == told.end())
       told.push_back(event.seat);
   }
   std::sort(told.begin(), told.end());
@@ -189,9 +191,8 @@ TEST(LanLiveness, GhostsLoseTheirSeatsAndNobodyWaitsForThem) {
   Seat fourth;
   ASSERT_NO_FATAL_FAILURE(join(walker1, local, 1));
   ASSERT_NO_FATAL_FAILURE(join(walker2, local, 2));
-  ASSERT_NO_FATAL_FAILURE(join(remote, [&] {
-    return NetNs_Connect(hosts.names[1], hosts.addresses[0], GAME_PORT);
-  }, 3));
+  ASSERT_NO_FATAL_FAILURE(join(
+      remote, [&] { return NetNs_Connect(hosts.names[1], hosts.addresses[0], GAME_PORT); }, 3));
   ASSERT_TRUE(Player_Send(remote.fd, BuildPositionReport(77, 77)));
   ASSERT_NO_FATAL_FAILURE(join(fourth, local, 4));
   Room room{{&walker1, &walker2, &remote, &fourth}};
@@ -217,11 +218,14 @@ TEST(LanLiveness, GhostsLoseTheirSeatsAndNobodyWaitsForThem) {
   Player_Close(fourth.fd);
   ASSERT_TRUE(room.StepUntil([&] { return HeardLeft(walker1, 4); }, WAIT_SECONDS));
   Seat deaf{.reads = false};
-  ASSERT_NO_FATAL_FAILURE(join(deaf, [&] {
-    const int fd = local();
-    PlainSetReceiveBuffer(fd, 1024);
-    return fd;
-  }, 4));
+  ASSERT_NO_FATAL_FAILURE(join(
+      deaf,
+      [&] {
+        const int fd = local();
+        PlainSetReceiveBuffer(fd, 1024);
+        return fd;
+      },
+      4));
   room.seats.push_back(&deaf);
   Joiner last{local, {.watched = 1}};
   const Clock::time_point deaf_since = Clock::now();
