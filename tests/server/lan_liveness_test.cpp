@@ -256,8 +256,8 @@ TEST(LanLiveness, GhostsLoseTheirSeatsAndNobodyWaitsForThem) {
 // away, each with "[New connection]" as the only line of its own; four
 // connections that never played give their seats up after five seconds.
 TEST(LanLiveness, FullAndWrongGamesAreToldAndIdleSeatsAreGivenUp) {
-  ServerRun server =
-      Server_Start({.withMap = true, .mapBytes = "", .onTerminal = false, .arguments = {"--lan"}});
+  ServerRun server = Server_Start(
+      {.withMap = true, .mapBytes = "", .onTerminal = std::nullopt, .arguments = {"--lan"}});
   ASSERT_TRUE(Server_WaitListening(server));
   std::vector<int> idle;
   for (int seat = 1; seat <= LAN_SEATS; ++seat) {
@@ -309,8 +309,8 @@ TEST(LanLiveness, TheStartNeedsBothPortsAndACleanExitIsQuiet) {
   EXPECT_EQ(Server_WaitExit(failed), 255);
   PlainClose(holder);
 
-  ServerRun server =
-      Server_Start({.withMap = true, .mapBytes = "", .onTerminal = false, .arguments = {"--lan"}});
+  ServerRun server = Server_Start(
+      {.withMap = true, .mapBytes = "", .onTerminal = std::nullopt, .arguments = {"--lan"}});
   ASSERT_TRUE(Server_WaitListening(server));
   std::vector<int> players;
   for (int seat = 1; seat <= 3; ++seat) {
