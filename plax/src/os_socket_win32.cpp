@@ -343,9 +343,10 @@ SockReceive Sock_ReceiveFrom(int socket, char* buffer, std::size_t size, std::si
   // Winsock reports a datagram longer than the buffer as an error; POSIX
   // hands over the part that fits, and so does this.
   if (error == WSAEMSGSIZE) result = CallSize(size);
-  // A port-unreachable answer to an earlier datagram of ours is no fault of
-  // this socket: no datagram this time.
-  if (error == WSAECONNRESET) error = WSAEWOULDBLOCK;
+  // A port-unreachable answer to an earlier datagram of ours, or one whose
+  // time to live ran out on its way, is no fault of this socket: no datagram
+  // this time, and the record serves on.
+  if (error == WSAECONNRESET || error == WSAENETRESET) error = WSAEWOULDBLOCK;
   sender = (result >= 0 && length >= static_cast<int>(sizeof from)) ? SockAddress_Dotted(from)
                                                                     : std::string();
   return ReceiveOutcome(result, error, received);
