@@ -37,8 +37,12 @@ inline constexpr std::size_t PLAX_RECV_BUFFER_SIZE = 7936;
 
 // A send whose peer takes no byte for this long fails with
 // PLAX_GURU_SEND_ERROR and closes the connection: one peer that stops reading
-// cannot hold its senders forever. Kept short because the game's messages are
-// tiny and a live peer on a LAN drains its buffer in far less.
+// cannot hold its senders forever. The time counts from the last byte the
+// peer's system took, so a peer that keeps reading is never cut off (its
+// system frees room, and so takes bytes, once a part of its receive buffer is
+// read: a reader slower than that part per PLAX_SEND_TIMEOUT_MS is not told
+// from a stopped one). Kept short because the game's messages are tiny and a
+// live peer on a LAN drains its buffer in far less.
 inline constexpr int PLAX_SEND_TIMEOUT_MS = 2000;
 
 inline constexpr PLAX_Result PLAX_GURU_NO_ERROR = -1;
