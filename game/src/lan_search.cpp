@@ -65,7 +65,7 @@ FoundGame LanSearch_Find(std::uint16_t discovery_port) {
   PLAX_ID id = 0;
   std::uint16_t reply_port = 0;
   const PLAX_Result opened =
-      PLAX_OpenDatagram(id, 0, PLAX_DATAGRAM_BROADCAST, Search_OnDatagram, reply_port);
+      PLAX_OpenDatagram(id, 0, PLAX_DATAGRAM_BROADCAST, nullptr, Search_OnDatagram, reply_port);
   if (opened != PLAX_GURU_NO_ERROR) {
     result.failure = EngineErrorLine(PLAX_GURUText(opened));
     return result;
