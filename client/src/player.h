@@ -41,8 +41,8 @@ void Player_LoadImages(Player& player);
 // through onMove before the position is kept on the screen.
 void Player_HandleKeys(Player& player);
 
-// Takes the step back, and reports the restored position through
-// ReportPosition, for every tile of code 1 to 7 that a corner of the player's
+// Takes the step back, and reports the restored position through the
+// player's onMove (ReportPosition without one), for every tile of code 1 to 7 that a corner of the player's
 // square lies strictly inside.
 void Player_Collide(Game& game);
 
