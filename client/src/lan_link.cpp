@@ -29,6 +29,7 @@ void Link_Search(LanLink& link, const LanLinkInput& input, double now, LanLinkAc
   if (input.search == LanSearchResult::Found) {
     link.host = input.foundHost;
     link.port = input.foundPort;
+    link.lastAttempt = -1e9;  // the first connection goes at once
     Link_Enter(link, LanLinkState::Connecting, now);
   } else if (input.search == LanSearchResult::OnlyFull) {
     link.host = input.foundHost;

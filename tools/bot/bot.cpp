@@ -452,6 +452,9 @@ void Player_LanUpkeep(int number) {
     if (now - player.lastAttempt < LAN_RETRY_SECONDS) return;
     lock.unlock();
     Player_Rejoin(player);
+    // Where it stands, at once, as the client does: a server without the
+    // LAN game sends no Welcome to wait for.
+    if (Player_Live(number) && player.id != 0) Player_Report(player, number);
     return;
   }
   if (!player.welcomed || player.closing) return;
