@@ -181,7 +181,8 @@ StatusLines LanLink_Status(const LanLink& link, double now) {
       return {{"The server at " + host + " is not running a LAN game",
                "(started without --lan: you will not see the other players)"}};
     case LanLinkState::Lost: {
-      const std::string lost = "Lost the game at " + host + ". Trying to get back in... (Escape quits)";
+      const std::string lost =
+          "Lost the game at " + host + ". Trying to get back in... (Escape quits)";
       if (link.error.empty()) return {{lost, ""}};
       return {{link.error, lost}};
     }
@@ -189,8 +190,7 @@ StatusLines LanLink_Status(const LanLink& link, double now) {
       return {{"The game at " + host + " is full (" + std::to_string(link.seats) + " players).",
                "Waiting for a free seat... (Escape quits)"}};
     case LanLinkState::Refused:
-      return {{"The game at " + host + " speaks another version of the game.",
-               "(Escape quits)"}};
+      return {{"The game at " + host + " speaks another version of the game.", "(Escape quits)"}};
   }
   return {};
 }

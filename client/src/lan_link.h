@@ -37,16 +37,16 @@ struct LanLink {
   LanConnection connection = LanConnection::Idle;
   std::string host;
   std::uint16_t port = 0;
-  int seats = 0;               // of a full game, as it told
-  std::string error;           // an engine error line shown with the lost text
-  double since = 0.0;          // when the state began
-  double openedAt = 0.0;       // when the connection opened
-  double lastReceived = 0.0;   // when the server last sent anything
-  double lastSent = 0.0;       // when this player last sent anything
-  double lastAttempt = -1e9;   // when the last connection attempt began
-  bool welcomed = false;       // on this connection
-  int refusal = 0;             // the reason of a Refused on this connection
-  double longestFrame = 0.0;   // seconds, while out of the game
+  int seats = 0;              // of a full game, as it told
+  std::string error;          // an engine error line shown with the lost text
+  double since = 0.0;         // when the state began
+  double openedAt = 0.0;      // when the connection opened
+  double lastReceived = 0.0;  // when the server last sent anything
+  double lastSent = 0.0;      // when this player last sent anything
+  double lastAttempt = -1e9;  // when the last connection attempt began
+  bool welcomed = false;      // on this connection
+  int refusal = 0;            // the reason of a Refused on this connection
+  double longestFrame = 0.0;  // seconds, while out of the game
 };
 
 // What the network side saw since the last step. One connect or search
@@ -72,11 +72,11 @@ struct LanLinkInput {
 
 // What the frame is to do for the step.
 struct LanLinkActions {
-  bool search = false;         // start the search
-  bool connect = false;        // open a connection to link.host, link.port
-  bool close = false;          // close the connection
-  bool sendPosition = false;   // report where the player stands now
-  bool sendHello = false;      // Hello, then the position
+  bool search = false;        // start the search
+  bool connect = false;       // open a connection to link.host, link.port
+  bool close = false;         // close the connection
+  bool sendPosition = false;  // report where the player stands now
+  bool sendHello = false;     // Hello, then the position
   bool sendKeepAlive = false;
   bool clearOthers = false;    // the other players are gone
   std::string consoleLine;     // a line for standard output

@@ -30,7 +30,7 @@ LanInbox inbox;
 struct LanSession {
   LanLink link;
   std::uint16_t discoveryPort = 0;
-  bool reported = false;   // a report was handed over since the last step
+  bool reported = false;    // a report was handed over since the last step
   double lastStart = -1.0;  // the last frame's start
   bool statusShown = false;
 };
@@ -120,8 +120,8 @@ void LanGame_Connect(Game& game, const char* host, int port) {
   const double now = TimerSeconds();
   const auto discovery_port = static_cast<std::uint16_t>(port);
   session.discoveryPort = discovery_port;
-  session.link = host[0] == '\0' ? LanLink_Searching(now)
-                                 : LanLink_Joining(host, discovery_port, now);
+  session.link =
+      host[0] == '\0' ? LanLink_Searching(now) : LanLink_Joining(host, discovery_port, now);
   LanWorker_Start(game.enemy.images);
 }
 

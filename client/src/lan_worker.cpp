@@ -84,9 +84,8 @@ void Worker_Connect(const std::string& host, std::uint16_t port, int timeout) {
   std::lock_guard<std::mutex> id_lock(worker.idMutex);
   LanInbox_Reset(worker.images);
   PLAX_ID id = 0;
-  const PLAX_Result result =
-      PLAX_OpenClient(id, host.c_str(), port, LanWorker_OnDisconnected, LanWorker_OnConnected,
-                      LanWorker_OnNewData, timeout);
+  const PLAX_Result result = PLAX_OpenClient(id, host.c_str(), port, LanWorker_OnDisconnected,
+                                             LanWorker_OnConnected, LanWorker_OnNewData, timeout);
   worker.current = result == PLAX_GURU_NO_ERROR ? id : 0;
   std::lock_guard<std::mutex> lock(worker.mutex);
   worker.requests.open = worker.current != 0;

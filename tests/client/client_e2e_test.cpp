@@ -637,11 +637,49 @@ TEST_F(ClientEndToEnd, LanPlayersGetBackInWhenTheHostReturns) {
   EXPECT_LE(back.count(), BACK_SECONDS);
   EXPECT_TRUE(Child_WaitFor(*bot, "player 1: back in the game at 127.0.0.1", START_SECONDS));
   EXPECT_TRUE(WaitUntil([&] { return LitInStatusBand(display->Shoot()) == 0; }, START_SECONDS));
-  static const std::regex longest(R"(Back in the game at 127\.0\.0\.1 \(longest frame meanwhile: (\d+) ms\))");
+  static const std::regex longest(
+      R"(Back in the game at 127\.0\.0\.1 \(longest frame meanwhile: (\d+) ms\))");
   std::smatch match;
   const std::string said = Child_Output(*client);
   ASSERT_TRUE(std::regex_search(said, match, longest)) << said;
   EXPECT_LE(std::stoi(match[1].str()), 100);
+  PressKeyAndExpectExit("Escape", 0);
+}
+
+// A fifth LAN client and a fifth LAN bot are told the game is full and join
+// by themselves once four players leave; a LAN client on a server without
+// the LAN game gets the hint and plays on.
+TEST_F(ClientEndToEnd, FullGameWaitsForASeatAndAPlainServerGetsTheHint) {
+  WriteLanMap();
+  ASSERT_NO_FATAL_FAILURE(StartServer({"--lan"}));
+  Child four = Child_Start(
+      GameProgram("bot", BOT_BIN,
+                  {"--lan", "--host", "127.0.0.1", "--players", "4", "--duration", "4"}),
+      GameProgram_Options());
+  ASSERT_TRUE(WaitUntil([&] { return Count(Child_Output(*server), "[Player accepted]") == 4; },
+                        START_SECONDS));
+  ASSERT_NO_FATAL_FAILURE(StartClient({"--lan", "--host", "127.0.0.1"}));
+  bot = StartProgram("bot", BOT_BIN, {"--lan", "--host", "127.0.0.1", "--duration", "30"}, dir.path,
+                     *display);
+  const std::string full =
+      "The game at 127.0.0.1 is full (4 players). Waiting for a free seat... (Escape quits)";
+  EXPECT_TRUE(Child_WaitFor(*client, full, START_SECONDS)) << Child_Output(*client);
+  EXPECT_TRUE(WaitUntil([&] { return LitInStatusBand(display->Shoot()) > 100; }, START_SECONDS));
+  EXPECT_TRUE(
+      Child_WaitFor(*bot, "player 1: the game at 127.0.0.1 is full (4 players)", START_SECONDS));
+  EXPECT_EQ(Child_Wait(four, START_SECONDS), 0);
+  EXPECT_TRUE(Child_WaitFor(*client, "Back in the game at 127.0.0.1", START_SECONDS));
+  EXPECT_TRUE(Child_WaitFor(*bot, "player 1: back in the game at 127.0.0.1", START_SECONDS));
+  PressKeyAndExpectExit("Escape", 0);
+  Child_Stop(*server);
+
+  ASSERT_NO_FATAL_FAILURE(StartServer());
+  ASSERT_NO_FATAL_FAILURE(StartClient({"--lan", "--host", "127.0.0.1"}));
+  EXPECT_TRUE(Child_WaitFor(*client,
+                            "The server at 127.0.0.1 is not running a LAN game (started without "
+                            "--lan: you will not see the other players)",
+                            START_SECONDS));
+  EXPECT_TRUE(WaitUntil([&] { return LitInStatusBand(display->Shoot()) > 100; }, START_SECONDS));
   PressKeyAndExpectExit("Escape", 0);
 }
 

@@ -41,7 +41,8 @@ TEST(LanLink, SilenceLosesTheGameAndTheRetryGetsBackIn) {
 
   const LanLinkActions lost = LanLink_Step(link, {}, 5.2);
   EXPECT_TRUE(lost.close && lost.clearOthers);
-  EXPECT_EQ(lost.consoleLine, "Lost the game at 10.77.0.1. Trying to get back in... (Escape quits)");
+  EXPECT_EQ(lost.consoleLine,
+            "Lost the game at 10.77.0.1. Trying to get back in... (Escape quits)");
   EXPECT_TRUE(lost.connect);
   LanLinkInput failed;
   failed.connect = LanConnectResult::Failed;

@@ -28,7 +28,7 @@ struct FoundGame {
 // Opens a datagram record on a port of the system's choosing with broadcast
 // permission, sends the discovery request to every interface's broadcast
 // address and to 255.255.255.255 (a send there may fail), and takes the first
-// answer that offers a free seat; a full game is only remembered beside the failure. `discovery_port` is the UDP port servers
-// listen on. The record is closed before it returns. Not re-entrant: one
-// search at a time per process.
+// answer that offers a free seat; a full game is only remembered beside the failure.
+// `discovery_port` is the UDP port servers listen on. The record is closed before it returns. Not
+// re-entrant: one search at a time per process.
 FoundGame LanSearch_Find(std::uint16_t discovery_port);
