@@ -111,11 +111,12 @@ struct BotPlayer {
   bool failed = false;  // turned away, closed or a send failed: it reports no more
   // The LAN game's liveness: times in TimerSeconds.
   bool welcomed = false;
-  bool helloDue = false;   // welcomed: Hello and the position go out next
-  bool waiting = false;    // lost or full: connects again every LAN_RETRY_SECONDS
-  bool rejoining = false;  // connected again: the Welcome means back in
-  bool closing = false;    // closed for silence; its departure is on its way
-  int refusal = 0;         // a Refused's reason on this connection
+  bool helloDue = false;     // welcomed: Hello goes out next
+  bool positionDue = false;  // and, back in a game, where it stands
+  bool waiting = false;      // lost or full: connects again every LAN_RETRY_SECONDS
+  bool rejoining = false;    // connected again: the Welcome means back in
+  bool closing = false;      // closed for silence; its departure is on its way
+  int refusal = 0;           // a Refused's reason on this connection
   double lastReceived = 0.0;
   double lastSent = 0.0;
   double lastAttempt = 0.0;
@@ -180,6 +181,7 @@ void TakeLanMessages(int number, std::string_view data) {
     const std::string seat = std::to_string(event.seat);
     if (event.kind == LanEventKind::Welcome) {
       player.welcomed = player.helloDue = true;
+      player.positionDue = player.rejoining;
       if (player.rejoining)
         PrintLine("player " + std::to_string(number) + ": back in the game at " + bots.host);
       player.rejoining = false;
@@ -467,7 +469,8 @@ void Player_LanUpkeep(int number) {
   }
   if (player.helloDue) {
     player.helloDue = false;
-    const std::string hello = BuildHello() + BuildPositionReport(player.walker.x, player.walker.y);
+    std::string hello = BuildHello();
+    if (player.positionDue) hello += BuildPositionReport(player.walker.x, player.walker.y);
     lock.unlock();
     Player_SendControl(player, id, hello);
     return;
