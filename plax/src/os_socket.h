@@ -100,3 +100,10 @@ SockSend Sock_SendAll(int socket, const char* data, std::size_t size, const Sock
 std::uint32_t Sock_ParseDotted(const char* text);
 // Looks a host name up (IPv4 only); false if it has no address.
 bool Sock_ResolveName(const char* host, std::uint32_t& address);
+
+// Ends the sending direction only: what was sent goes out ahead of the end,
+// and the socket goes on receiving.
+void Sock_ShutdownSend(int socket);
+// Asks the platform to hold about `bytes` unsent for the socket (it may
+// round the figure); false if it refuses.
+bool Sock_SetSendBuffer(int socket, int bytes);

@@ -317,3 +317,11 @@ std::vector<std::string> Sock_InterfaceBroadcasts() {
   freeifaddrs(list);
   return found;
 }
+
+void Sock_ShutdownSend(int socket) {
+  shutdown(socket, SHUT_WR);
+}
+
+bool Sock_SetSendBuffer(int socket, int bytes) {
+  return setsockopt(socket, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes) == 0;
+}

@@ -419,3 +419,12 @@ std::vector<std::string> Sock_InterfaceBroadcasts() {
   }
   return found;
 }
+
+void Sock_ShutdownSend(int socket) {
+  shutdown(AsSocket(socket), SD_SEND);
+}
+
+bool Sock_SetSendBuffer(int socket, int bytes) {
+  return setsockopt(AsSocket(socket), SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&bytes),
+                    sizeof bytes) == 0;
+}

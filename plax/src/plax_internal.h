@@ -23,6 +23,9 @@ struct PLAX_SocketLink {
   // Serialises the sends of one connection so that each goes out whole.
   OsSemaphore send_lock;
   std::atomic<bool> closed{false};
+  // PLAX_CloseGracefully: 0, or when the worker stops waiting for the peer's
+  // end (OsClock_Seconds() in milliseconds); meanwhile it drops what comes.
+  std::atomic<std::int64_t> drain_until_ms{0};
 
   explicit PLAX_SocketLink(PLAX_Socket socket) : descriptor(socket) {}
   PLAX_SocketLink(const PLAX_SocketLink&) = delete;
@@ -161,6 +164,11 @@ extern PLAX_HostCacheHooks PLAX_HostCacheCalls;
 // Puts a test's clock and lookup in place; a null member restores the real
 // one. Defined in the plax_testing library, which only tests link.
 void PLAX_SetHostCacheHooks(const PLAX_HostCacheHooks& hooks);
+
+// A link that PLAX_CloseGracefully ends: while draining, received bytes are
+// dropped; once the drain is over the worker ends the record.
+bool PLAX_Draining(const PLAX_SocketLink& link);
+bool PLAX_DrainOver(const PLAX_SocketLink& link);
 
 // Threads.
 void PLAX_Worker(PLAX_ID id);

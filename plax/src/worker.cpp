@@ -124,7 +124,7 @@ void DataLoop(const WorkerView& view) {
   char buffer[PLAX_RECV_BUFFER_SIZE];
   bool buffer_was_full = false;
   for (;;) {
-    if (!StillOpen(view)) return;
+    if (!StillOpen(view) || PLAX_DrainOver(*view.link)) return;
     std::size_t received = 0;
     SockReceive result =
         Sock_ReceiveWithin(view.socket, buffer, sizeof buffer, received, buffer_was_full);
@@ -133,7 +133,7 @@ void DataLoop(const WorkerView& view) {
     if (result != SockReceive::kData) return;
     PLAX_Bytes data(buffer, received);
     if (!CountReceived(view, received)) return;
-    if (view.on_new_data != nullptr) view.on_new_data(view.id, data);
+    if (view.on_new_data != nullptr && !PLAX_Draining(*view.link)) view.on_new_data(view.id, data);
   }
 }
 

@@ -1,78 +1,148 @@
-// The LAN game's engine callbacks. Every message to a seat is sent holding
-// that seat's send mutex, never the slot mutex, so a player that does not
-// read stalls only the messages to itself; only while a departure is told
-// can it hold the others' back too, for at most the engine's send time-out,
-// after which the engine closes it.
+// The LAN game's engine callbacks. They change the seats under the slot
+// mutex and queue what each player must hear into that player's outbound
+// path (lan_outbox.h) in the same step, so every receiver hears the seats'
+// changes in the order they happened; none of them sends to a seated player
+// itself, so no mover, listener or reaper waits on another player.
 #include <string>
+#include <vector>
 
 #include "game/lan_messages.h"
-#include "platform/console.h"
+#include "lan_console.h"
+#include "lan_outbox.h"
 #include "server.h"
 
 namespace {
 
-enum class LanMessage { Moved, Left };
+// A seat's socket holds this little unsent: a player that stops reading
+// stalls its sends, and is let go, within seconds instead of megabytes.
+constexpr std::uint32_t LAN_SEND_BUFFER_BYTES = 8192;
 
-void Lan_SendHeld(const PlannedRelay& planned, LanMessage kind) {
-  SendGameMessage(planned.receiver, kind == LanMessage::Moved
-                                        ? BuildPlayerMoved(planned.x, planned.y, planned.mover)
-                                        : BuildPlayerLeft(planned.mover));
-  PrintLine(LINE_SEND);
+// Frees the seat of `id` and queues its departure to the others; returns
+// the seat (0: none). Once the program ends, the engine's clean-up closes
+// every connection: those departures are nobody's news. Slot mutex held.
+int Lan_FreeSeat(PLAX_ID id) {
+  std::vector<PlannedRelay> lefts;
+  const int seat = LanSeats_Free(serverState, id, lefts);
+  if (seat == 0) return 0;
+  LanOutbox_Shut(seat);
+  if (serverState.ending) return seat;
+  for (const PlannedRelay& left : lefts) LanOutbox_QueueLeft(left.slot, left.mover);
+  return seat;
 }
 
-void Lan_Send(const std::vector<PlannedRelay>& messages, LanMessage kind) {
-  for (const PlannedRelay& planned : messages) {
-    std::lock_guard<std::mutex> lock(Slots_At(serverState, planned.slot).sendMutex);
-    Lan_SendHeld(planned, kind);
+// Tells `id` why it is turned away and ends it so that the reason arrives.
+void Lan_Refuse(PLAX_ID id, std::uint8_t reason) {
+  std::uint32_t sent = 0;
+  PLAX_Send(id, BuildRefused(reason), sent, "", 0);
+  PLAX_CloseGracefully(id);
+}
+
+// Adopted without callbacks, so "[New connection]" stays its only line.
+void Lan_RefuseOffered(PLAX_Socket accepted) {
+  PLAX_ID id = 0;
+  std::string peer_address;
+  std::string local_address;
+  if (PLAX_AdoptSocket(accepted, id, peer_address, nullptr, nullptr, nullptr, local_address) !=
+      PLAX_GURU_NO_ERROR) {
+    return;
   }
+  Lan_Refuse(id, REFUSED_FULL);
+}
+
+// With every seat taken, a connection that never played gives its seat up
+// to the newcomer, told as any departure. Slot mutex held.
+void Lan_FreeIdleSeat(std::int64_t now_ms) {
+  const int seat = LanSeats_Idle(serverState, now_ms);
+  if (seat == 0) return;
+  const PLAX_ID idle = Slots_At(serverState, seat).connectionId;
+  Lan_FreeSeat(idle);
+  PLAX_Close(idle);
+}
+
+int Lan_SeatOf(PLAX_ID id) {
+  for (int seat = 1; seat <= MAX_SLOTS; ++seat) {
+    if (id != 0 && Slots_At(serverState, seat).connectionId == id) return seat;
+  }
+  return 0;
+}
+
+// Takes what the player in `seat` said; false after a Hello of a version
+// this server does not speak, whose seat is freed then. Slot mutex held.
+bool Lan_TakeMessages(int seat, const std::vector<SeatMessage>& messages) {
+  PlayerSlot& slot = Slots_At(serverState, seat);
+  for (const SeatMessage& message : messages) {
+    if (message.kind == SeatMessageKind::Hello) {
+      if (message.version != LAN_PROTOCOL_VERSION) {
+        Lan_FreeSeat(slot.connectionId);
+        return false;
+      }
+      slot.saidHello = true;
+    }
+    if (message.kind != SeatMessageKind::Report) continue;
+    slot.x = message.x;
+    slot.y = message.y;
+    slot.reported = true;
+    for (int other = 1; other <= MAX_SLOTS; ++other) {
+      if (other == seat || Slots_At(serverState, other).connectionId == 0) continue;
+      LanOutbox_QueueMove(other, seat, message.x, message.y);
+    }
+  }
+  return true;
 }
 
 }  // namespace
 
 void OnLanNewConnection(PLAX_ID, PLAX_Socket accepted, const char*) {
-  static constexpr Admission LAN_GAME{LanSeats_HasRoom, LanSeats_Admit, OnLanPlayerDisconnected,
-                                      OnLanPlayerData};
-  std::unique_lock<std::mutex> lock;
-  const int seat = Server_Admit(accepted, LAN_GAME, lock);
-  if (seat == 0) return;
+  LanConsole_Print(LINE_NEW_CONNECTION);
+  PLAX_SetSendBuffer(accepted, LAN_SEND_BUFFER_BYTES);
+  std::unique_lock<std::mutex> lock(serverState.slotMutex);
+  const std::int64_t now = LanClock_Ms();
+  if (!LanSeats_HasRoom(serverState)) Lan_FreeIdleSeat(now);
+  if (!LanSeats_HasRoom(serverState)) {
+    lock.unlock();
+    Lan_RefuseOffered(accepted);
+    return;
+  }
+  // Held from adoption to the seat, so a report that the new worker receives
+  // at once waits for its seat instead of matching none.
+  PLAX_ID id = 0;
+  std::string peer_address;
+  std::string local_address;
+  if (PLAX_AdoptSocket(accepted, id, peer_address, OnLanPlayerDisconnected, OnLanPlayerAccepted,
+                       OnLanPlayerData, local_address) != PLAX_GURU_NO_ERROR) {
+    return;
+  }
+  const int seat = LanSeats_Admit(serverState, id, now);
+  LanOutbox_Open(seat, id);
   std::vector<PlannedRelay> snapshot;
   LanSeats_PlanSnapshot(serverState, seat, snapshot);
-  // Taken before the slot mutex goes: a move planned from now on to the
-  // newcomer waits for the snapshot.
-  std::lock_guard<std::mutex> send_lock(Slots_At(serverState, seat).sendMutex);
-  lock.unlock();
-  for (const PlannedRelay& planned : snapshot) Lan_SendHeld(planned, LanMessage::Moved);
+  for (const PlannedRelay& move : snapshot) LanOutbox_QueueMove(seat, move.mover, move.x, move.y);
+}
+
+void OnLanPlayerAccepted(PLAX_ID) {
+  LanConsole_Print(LINE_PLAYER_ACCEPTED);
 }
 
 void OnLanPlayerDisconnected(PLAX_ID id) {
-  PrintLine(LINE_PLAYER_DISCONNECTED);
-  std::vector<PlannedRelay> lefts;
-  int seat = 0;
-  {
-    std::lock_guard<std::mutex> lock(serverState.slotMutex);
-    seat = LanSeats_Free(serverState, id, lefts);
-  }
-  if (seat == 0) return;
-  // The seat is handed on before anyone is told, so a player told of the
-  // departure finds it free; holding every receiver's send mutex first keeps
-  // a newcomer's messages about that seat behind the departure. Taken in
-  // seat order, and the slot mutex is not taken while they are held.
-  std::vector<std::unique_lock<std::mutex>> receivers;
-  for (const PlannedRelay& planned : lefts) {
-    receivers.emplace_back(Slots_At(serverState, planned.slot).sendMutex);
-  }
-  LanSeats_EndLeaving(serverState, seat);
-  for (std::size_t i = 0; i < lefts.size(); ++i) {
-    Lan_SendHeld(lefts[i], LanMessage::Left);
-    receivers[i].unlock();
-  }
+  LanConsole_Print(LINE_PLAYER_DISCONNECTED);
+  std::lock_guard<std::mutex> lock(serverState.slotMutex);
+  Lan_FreeSeat(id);
 }
 
 void OnLanPlayerData(PLAX_ID id, const PLAX_Bytes& chunk) {
-  std::vector<PlannedRelay> moves;
+  thread_local std::vector<SeatMessage> messages;
+  messages.clear();
   {
     std::lock_guard<std::mutex> lock(serverState.slotMutex);
-    Slots_TakeChunk(serverState, id, chunk, moves);
+    const int seat = Lan_SeatOf(id);
+    if (seat == 0) return;
+    PlayerSlot& slot = Slots_At(serverState, seat);
+    slot.lastHeardMs = LanClock_Ms();
+    SeatReader_Feed(slot.said, chunk, messages);
+    if (Lan_TakeMessages(seat, messages)) {
+      if (slot.saidHello) LanOutbox_Heard(seat, slot.lastHeardMs);
+      return;
+    }
   }
-  Lan_Send(moves, LanMessage::Moved);
+  Lan_Refuse(id, REFUSED_VERSION);
 }

@@ -3,32 +3,22 @@
 
 static_assert(LAN_SEATS == MAX_SLOTS, "a LAN seat is a slot");
 
-namespace {
-
-bool Seat_Free(const PlayerSlot& slot) {
-  return slot.connectionId == 0 && !slot.leaving;
-}
-
-}  // namespace
-
 bool LanSeats_HasRoom(const ServerState& state) {
-  for (const PlayerSlot& slot : state.slots) {
-    if (Seat_Free(slot)) return true;
-  }
-  return false;
+  return LanSeats_Taken(state) < MAX_SLOTS;
 }
 
 int LanSeats_Taken(const ServerState& state) {
   int taken = 0;
-  for (const PlayerSlot& slot : state.slots) taken += Seat_Free(slot) ? 0 : 1;
+  for (const PlayerSlot& slot : state.slots) taken += slot.connectionId == 0 ? 0 : 1;
   return taken;
 }
 
-int LanSeats_Admit(ServerState& state, PLAX_ID id) {
+int LanSeats_Admit(ServerState& state, PLAX_ID id, std::int64_t now_ms) {
   for (int seat = 1; seat <= MAX_SLOTS; ++seat) {
     PlayerSlot& slot = Slots_At(state, seat);
-    if (!Seat_Free(slot)) continue;
+    if (slot.connectionId != 0) continue;
     slot.connectionId = id;
+    slot.admittedMs = slot.lastHeardMs = now_ms;
     return seat;
   }
   return 0;
@@ -49,12 +39,13 @@ int LanSeats_Free(ServerState& state, PLAX_ID id, std::vector<PlannedRelay>& lef
   for (int seat = 1; seat <= MAX_SLOTS; ++seat) {
     PlayerSlot& slot = Slots_At(state, seat);
     if (slot.connectionId != id) continue;
-    // The next player starts from nothing; the mutex stays, nobody holds it.
+    // The next player starts from nothing.
     slot.x = slot.y = 0;
     slot.connectionId = 0;
     slot.pending = ReportBuffer{};
     slot.reported = false;
-    slot.leaving = true;
+    slot.said = SeatReader{};
+    slot.saidHello = false;
     for (int other = 1; other <= MAX_SLOTS; ++other) {
       const PLAX_ID receiver = Slots_At(state, other).connectionId;
       if (receiver == 0) continue;
@@ -66,6 +57,15 @@ int LanSeats_Free(ServerState& state, PLAX_ID id, std::vector<PlannedRelay>& lef
   return 0;
 }
 
-void LanSeats_EndLeaving(ServerState& state, int seat) {
-  Slots_At(state, seat).leaving = false;
+int LanSeats_Idle(const ServerState& state, std::int64_t now_ms) {
+  int idle = 0;
+  for (int seat = 1; seat <= MAX_SLOTS; ++seat) {
+    const PlayerSlot& slot = state.slots[static_cast<std::size_t>(seat - 1)];
+    if (slot.connectionId == 0 || slot.reported || slot.saidHello) continue;
+    if (now_ms - slot.admittedMs <= IDLE_SEAT_MS) continue;
+    if (idle == 0 || slot.lastHeardMs < state.slots[static_cast<std::size_t>(idle - 1)].lastHeardMs) {
+      idle = seat;
+    }
+  }
+  return idle;
 }

@@ -7,6 +7,8 @@
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/keys.h"
+#include "lan_console.h"
+#include "lan_outbox.h"
 #include "server.h"
 
 namespace {
@@ -31,19 +33,23 @@ int main(int argc, char** argv) {
   const PLAX_EventNewConnection on_new_connection =
       command_line.lan ? OnLanNewConnection : OnNewConnection;
   ServerState& state = serverState;
+  // The LAN game opens its discovery port first and its game port next, so
+  // that with either taken it admits no one.
+  if (command_line.lan) {
+    LanConsole_Start();
+    LanOutbox_StartAll();
+    const PLAX_Result discovery = LanDiscovery_Open(command_line.port);
+    if (discovery != PLAX_GURU_NO_ERROR) StartUp_Fail(EngineErrorLine(PLAX_GURUText(discovery)));
+  }
   state.createResult = PLAX_OpenServer(state.serverId, command_line.port, MAX_SIM_CON_REQ,
                                        on_new_connection, OnConnectionRefused);
   if (state.createResult != PLAX_GURU_NO_ERROR) {
     StartUp_Fail(EngineErrorLine(PLAX_GURUText(state.createResult)));
   }
-  // Clients look for a LAN game on the UDP port of the game's own number.
-  if (command_line.lan) {
-    const PLAX_Result discovery = LanDiscovery_Open(command_line.port);
-    if (discovery != PLAX_GURU_NO_ERROR) StartUp_Fail(EngineErrorLine(PLAX_GURUText(discovery)));
-  }
   // Players may already be admitted and relayed while the map is read.
   LoadServerMap();
   StartUp_Ready();
   while (!IsKeyDown(SC_ESCAPE)) SleepMs(MAIN_LOOP_PAUSE_MS);
+  state.ending = true;
   EndProgram(EXIT_OK);
 }

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "game/lan_messages.h"
 #include "game/server_address.h"
 #include "game/tiles.h"
 #include "plax/plax.h"
@@ -34,15 +35,11 @@ struct PlayerSlot {
   PLAX_ID connectionId = 0;  // 0: never filled (in the LAN game: free)
   ReportBuffer pending;      // start of a report still incomplete
   bool reported = false;     // x and y hold a report of this player's
-  // LAN game: freed, but not yet handed on: until the departure's messages
-  // are queued first, a newcomer's could overtake them and be told gone.
-  // Set under slotMutex; cleared without it by a thread that holds send
-  // mutexes, which must never wait for slotMutex.
-  std::atomic<bool> leaving{false};
-  // LAN game: held for every send to this seat, from a newcomer's admission
-  // until its snapshot is out, and while a departure is told to this seat,
-  // so nothing overtakes the snapshot or the departure.
-  std::mutex sendMutex;
+  // LAN game: what the seat's player said, and when.
+  SeatReader said;
+  bool saidHello = false;
+  std::int64_t admittedMs = 0;
+  std::int64_t lastHeardMs = 0;  // admittedMs until a byte comes
 };
 
 struct ServerState {
@@ -55,6 +52,9 @@ struct ServerState {
   // Guards slots and slotCounter. Never held during a send, so a player that
   // does not read stalls only the relays to itself.
   std::mutex slotMutex;
+  // LAN game: set once the program ends, so that the engine's clean-up,
+  // which closes every connection, tells no departures.
+  std::atomic<bool> ending{false};
 };
 
 // The one server record the engine callbacks work on; never destroyed, so
@@ -98,18 +98,21 @@ void SendGameMessage(PLAX_ID receiver, const std::string& message);
 // slotMutex. A player who leaves frees the seat, and a newcomer takes the
 // lowest free one. Admit returns the seat, or 0 when all four are taken.
 bool LanSeats_HasRoom(const ServerState& state);
-// Seats held now, a leaving player's included until it is handed on.
 int LanSeats_Taken(const ServerState& state);
-int LanSeats_Admit(ServerState& state, PLAX_ID id);
+int LanSeats_Admit(ServerState& state, PLAX_ID id, std::int64_t now_ms);
 // PlayerMoved for the newcomer in `seat`: every other seated player that has
 // reported a position.
 void LanSeats_PlanSnapshot(ServerState& state, int seat, std::vector<PlannedRelay>& moves);
-// Frees the seat of `id`, marked as leaving, and plans a PlayerLeft to every
-// other seated player; returns the seat, or 0 when `id` held none. Once the
-// send mutex of every receiver is held for its PlayerLeft, EndLeaving lets a
-// newcomer have the seat; it needs no mutex.
+// Frees the seat of `id`, from nothing for its next player, and plans a
+// PlayerLeft to every other seated player; returns the seat, or 0 when `id`
+// held none.
 int LanSeats_Free(ServerState& state, PLAX_ID id, std::vector<PlannedRelay>& lefts);
-void LanSeats_EndLeaving(ServerState& state, int seat);
+// IDLE_SEAT_MS: how long a seat is held for a connection that has sent
+// neither a complete report nor a Hello. The seat that a newcomer may take
+// when all are taken: the longest-silent such connection admitted more than
+// that long ago; 0 for none.
+inline constexpr std::int64_t IDLE_SEAT_MS = 5000;
+int LanSeats_Idle(const ServerState& state, std::int64_t now_ms);
 
 // How a game seats the players it admits: whether a seat is free, and taking
 // one (its number, 0 for none); the callbacks of the adopted connection.
@@ -133,8 +136,11 @@ void OnPlayerAccepted(PLAX_ID id);
 void OnPlayerDisconnected(PLAX_ID id);
 void OnPlayerData(PLAX_ID id, const PLAX_Bytes& chunk);
 // The LAN game's (lan_callbacks.cpp): messages name the mover, seats are
-// freed, departures are told and newcomers see who is there.
+// freed, departures are told and newcomers see who is there. What they send
+// goes into the seats' own outbound paths (lan_outbox.h), so none of them
+// waits on a player.
 void OnLanNewConnection(PLAX_ID server_id, PLAX_Socket accepted, const char* peer_address);
+void OnLanPlayerAccepted(PLAX_ID id);
 void OnLanPlayerDisconnected(PLAX_ID id);
 void OnLanPlayerData(PLAX_ID id, const PLAX_Bytes& chunk);
 

@@ -42,25 +42,25 @@ TEST(TwoHosts, LanPlayersOnAnotherHostSeeEachOtherComeMoveAndGo) {
   const int first = Join(hosts, server);
   int second = Join(hosts, server);
   ASSERT_TRUE(Player_Send(first, BuildPositionReport(40, -1)));
-  EXPECT_EQ(Player_Receive(second, PLAYER_MOVED_SIZE), BuildPlayerMoved(40, -1, 1));
+  EXPECT_EQ(LanPlayer_Receive(second, PLAYER_MOVED_SIZE), BuildPlayerMoved(40, -1, 1));
   ASSERT_TRUE(Player_Send(second, BuildPositionReport(7, 8)));
-  EXPECT_EQ(Player_Receive(first, PLAYER_MOVED_SIZE), BuildPlayerMoved(7, 8, 2));
+  EXPECT_EQ(LanPlayer_Receive(first, PLAYER_MOVED_SIZE), BuildPlayerMoved(7, 8, 2));
 
   Child bot = Bot_StartOn(hosts);
   ASSERT_TRUE(Child_WaitFor(bot, "moved player=1 seat=2 x=7 y=8\n", WAIT_SECONDS));
   ASSERT_TRUE(Player_Send(first, BuildPositionReport(41, -1)));
-  EXPECT_EQ(Player_Receive(second, PLAYER_MOVED_SIZE), BuildPlayerMoved(41, -1, 1));
+  EXPECT_EQ(LanPlayer_Receive(second, PLAYER_MOVED_SIZE), BuildPlayerMoved(41, -1, 1));
   // Messages about different seats may reach a player in either order.
   ASSERT_TRUE(Child_WaitFor(bot, "moved player=1 seat=1 x=41 y=-1\n", WAIT_SECONDS));
 
   Player_Close(second);
-  EXPECT_EQ(Player_Receive(first, PLAYER_LEFT_SIZE), BuildPlayerLeft(2));
+  EXPECT_EQ(LanPlayer_Receive(first, PLAYER_LEFT_SIZE), BuildPlayerLeft(2));
   ASSERT_TRUE(Child_WaitFor(bot, "left player=1 seat=2\n", WAIT_SECONDS));
   second = NetNs_Connect(hosts.names[PLAYER_HOST], hosts.addresses[SERVER_HOST], GAME_PORT);
   // The bot in seat 3 has not reported, so the newcomer in seat 2 hears of seat 1 only.
-  EXPECT_EQ(Player_Receive(second, PLAYER_MOVED_SIZE), BuildPlayerMoved(41, -1, 1));
+  EXPECT_EQ(LanPlayer_Receive(second, PLAYER_MOVED_SIZE), BuildPlayerMoved(41, -1, 1));
   ASSERT_TRUE(Player_Send(second, BuildPositionReport(5, 5)));
-  EXPECT_EQ(Player_Receive(first, PLAYER_MOVED_SIZE), BuildPlayerMoved(5, 5, 2));
+  EXPECT_EQ(LanPlayer_Receive(first, PLAYER_MOVED_SIZE), BuildPlayerMoved(5, 5, 2));
   ASSERT_TRUE(Child_WaitFor(bot, "moved player=1 seat=2 x=5 y=5\n", WAIT_SECONDS));
 
   EXPECT_EQ(Child_Stop(bot, WAIT_SECONDS), 0);
@@ -71,8 +71,8 @@ TEST(TwoHosts, LanPlayersOnAnotherHostSeeEachOtherComeMoveAndGo) {
             "left player=1 seat=2\n"
             "moved player=1 seat=2 x=5 y=5\n"
             "summary players=1 sent=0 relays=4\n");
-  EXPECT_EQ(Player_Receive(first, PLAYER_LEFT_SIZE), BuildPlayerLeft(3));
-  EXPECT_EQ(Player_Receive(second, PLAYER_LEFT_SIZE), BuildPlayerLeft(3));
+  EXPECT_EQ(LanPlayer_Receive(first, PLAYER_LEFT_SIZE), BuildPlayerLeft(3));
+  EXPECT_EQ(LanPlayer_Receive(second, PLAYER_LEFT_SIZE), BuildPlayerLeft(3));
   Player_Close(first);
   Player_Close(second);
   EXPECT_EQ(Server_Stop(server), 0);

@@ -130,32 +130,34 @@ TEST_F(ServerTest, LanSeatsAreFreedAndMessagesNameTheMover) {
   ASSERT_NO_FATAL_FAILURE(StartListening(lan));
   ASSERT_NO_FATAL_FAILURE(Join(2));
   ASSERT_TRUE(Player_Send(players_[0], BuildPositionReport(40, -1)));
-  EXPECT_EQ(Player_Receive(players_[1], PLAYER_MOVED_SIZE), BuildPlayerMoved(40, -1, 1));
+  EXPECT_EQ(LanPlayer_Receive(players_[1], PLAYER_MOVED_SIZE), BuildPlayerMoved(40, -1, 1));
   EXPECT_TRUE(Server_ExpectLines(run_, {SEND}));
 
   // Seat 2 never reported: the newcomer in seat 3 hears of seat 1 only.
   players_.push_back(Player_Connect());
   EXPECT_TRUE(ExpectLinesInAnyOrder(run_, {NEW_CONNECTION, PLAYER_ACCEPTED, SEND}));
-  EXPECT_EQ(Player_Receive(players_[2], PLAYER_MOVED_SIZE), BuildPlayerMoved(40, -1, 1));
+  EXPECT_EQ(LanPlayer_Receive(players_[2], PLAYER_MOVED_SIZE), BuildPlayerMoved(40, -1, 1));
 
   Player_Close(players_[1]);
   EXPECT_TRUE(Server_ExpectLines(run_, {"[Player disconnected]", SEND, SEND}));
-  EXPECT_EQ(Player_Receive(players_[0], PLAYER_LEFT_SIZE), BuildPlayerLeft(2));
-  EXPECT_EQ(Player_Receive(players_[2], PLAYER_LEFT_SIZE), BuildPlayerLeft(2));
+  EXPECT_EQ(LanPlayer_Receive(players_[0], PLAYER_LEFT_SIZE), BuildPlayerLeft(2));
+  EXPECT_EQ(LanPlayer_Receive(players_[2], PLAYER_LEFT_SIZE), BuildPlayerLeft(2));
 
   players_[1] = Player_Connect();
   EXPECT_TRUE(ExpectLinesInAnyOrder(run_, {NEW_CONNECTION, PLAYER_ACCEPTED, SEND}));
-  EXPECT_EQ(Player_Receive(players_[1], PLAYER_MOVED_SIZE), BuildPlayerMoved(40, -1, 1));
+  EXPECT_EQ(LanPlayer_Receive(players_[1], PLAYER_MOVED_SIZE), BuildPlayerMoved(40, -1, 1));
   ASSERT_TRUE(Player_Send(players_[1], BuildPositionReport(7, 8)));
-  EXPECT_EQ(Player_Receive(players_[0], PLAYER_MOVED_SIZE), BuildPlayerMoved(7, 8, 2));
-  EXPECT_EQ(Player_Receive(players_[2], PLAYER_MOVED_SIZE), BuildPlayerMoved(7, 8, 2));
+  EXPECT_EQ(LanPlayer_Receive(players_[0], PLAYER_MOVED_SIZE), BuildPlayerMoved(7, 8, 2));
+  EXPECT_EQ(LanPlayer_Receive(players_[2], PLAYER_MOVED_SIZE), BuildPlayerMoved(7, 8, 2));
   EXPECT_TRUE(Server_ExpectLines(run_, {SEND, SEND}));
 
   // Four at once at most.
   players_.push_back(Player_Connect());
   EXPECT_TRUE(ExpectLinesInAnyOrder(run_, {NEW_CONNECTION, PLAYER_ACCEPTED, SEND, SEND}));
+  // The fifth is told why, and the bytes arrive ahead of the end.
   const int fifth = Player_Connect();
   EXPECT_TRUE(Server_ExpectLines(run_, {NEW_CONNECTION}));
+  EXPECT_EQ(Player_Receive(fifth, REFUSED_SIZE), BuildRefused(REFUSED_FULL));
   EXPECT_TRUE(Player_SeesClose(fifth));
   Player_Close(fifth);
 }
@@ -172,10 +174,10 @@ TEST_F(ServerTest, LanSeatIsFreeOnceTheDepartureIsTold) {
     const int newcomer = Player_Connect();
     ASSERT_GE(newcomer, 0);
     ASSERT_TRUE(Player_Send(newcomer, BuildPositionReport(round, 0)));
-    ASSERT_EQ(Player_Receive(players_[0], PLAYER_MOVED_SIZE), BuildPlayerMoved(round, 0, 2))
+    ASSERT_EQ(LanPlayer_Receive(players_[0], PLAYER_MOVED_SIZE), BuildPlayerMoved(round, 0, 2))
         << "round " << round;
     Player_Close(newcomer);
-    ASSERT_EQ(Player_Receive(players_[0], PLAYER_LEFT_SIZE), BuildPlayerLeft(2));
+    ASSERT_EQ(LanPlayer_Receive(players_[0], PLAYER_LEFT_SIZE), BuildPlayerLeft(2));
   }
 }
 

@@ -1,5 +1,7 @@
 #include "server_harness.h"
 
+#include "game/lan_messages.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -86,6 +88,23 @@ bool Player_Send(int fd, const std::string& bytes) {
 
 std::string Player_Receive(int fd, std::size_t count) {
   return PlainReceive(fd, count, WAIT_SECONDS);
+}
+
+std::string LanPlayer_Receive(int fd, std::size_t count) {
+  std::string messages;
+  while (messages.size() < count) {
+    const std::string type = Player_Receive(fd, 1);
+    if (type.empty()) break;
+    const auto kind = static_cast<std::uint8_t>(type[0]);
+    if (kind == MSG_KEEP_ALIVE) continue;
+    const std::size_t rest = kind == MSG_WELCOME  ? WELCOME_SIZE - 1
+                             : kind == MSG_PLAYER_MOVED ? PLAYER_MOVED_SIZE - 1
+                             : kind == MSG_PLAYER_LEFT  ? PLAYER_LEFT_SIZE - 1
+                                                        : REFUSED_SIZE - 1;
+    const std::string body = Player_Receive(fd, rest);
+    if (kind != MSG_WELCOME) messages += type + body;
+  }
+  return messages;
 }
 
 bool Player_SeesClose(int fd) {

@@ -69,6 +69,9 @@ int Player_Connect();
 bool Player_Send(int fd, const std::string& bytes);
 // Up to `count` bytes, fewer only if the deadline passes first.
 std::string Player_Receive(int fd, std::size_t count);
+// The LAN game: the next `count` bytes of PlayerMoved and PlayerLeft messages,
+// Welcome and KeepAlive skipped; fewer only if the deadline passes first.
+std::string LanPlayer_Receive(int fd, std::size_t count);
 // True when the server closes the connection.
 bool Player_SeesClose(int fd);
 // True once the server has read everything this player sent, so the next send

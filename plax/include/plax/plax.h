@@ -184,6 +184,24 @@ void PLAX_ListBroadcastAddresses(std::vector<std::string>& addresses_out);
 // alone (-1). -3 if it is already closed, -12 once it is gone.
 PLAX_Result PLAX_Close(PLAX_ID id);
 
+// Limits what the platform holds unsent for an offered socket, before the
+// program adopts it, to about `bytes` (the platform may round the figure up):
+// a peer that stops reading then makes sends wait once that little waits for
+// it, so they fail after PLAX_SEND_TIMEOUT_MS, rather than once megabytes have
+// piled up. PLAX_GURU_NO_SOCKET for PLAX_INVALID_SOCKET, PLAX_GURU_SEND_ERROR
+// when the platform refuses.
+PLAX_Result PLAX_SetSendBuffer(PLAX_Socket accepted, std::uint32_t bytes);
+
+// Ends a connection so that what was sent arrives ahead of the end,
+// without a reset: the sending side is shut once sends in flight are out, then
+// the worker reads on and drops whatever comes, no new-data callback, until
+// the peer closes or PLAX_SEND_TIMEOUT_MS have passed (a second more at
+// most), and the connection ends as PLAX_Close ends it, disconnected callback
+// included. Also for a connection whose worker has not begun yet, such as one
+// adopted only to be turned away. A send after it fails. Results as for
+// PLAX_Close; a listening or datagram record is left alone.
+PLAX_Result PLAX_CloseGracefully(PLAX_ID id);
+
 // The fixed English text of a result code; "Unknown GURU-Code" for codes
 // without one. Reads no engine state; callable from any thread.
 std::string PLAX_GURUText(PLAX_Result code);
