@@ -426,6 +426,53 @@ TEST_F(ClientEndToEnd, TheLauncherStartsTheClientOnceItsServerListens) {
   EndLaunchedClient(launcher, *display);
 }
 
+// How a launch on Linux ends early, and the status it then ends with: its
+// server cannot start (1), Ctrl+C in its terminal (130), the terminal closes
+// (129, from SIGHUP).
+enum class LaunchEnd { ServerCannotStart, CtrlC, TerminalClosed };
+
+class LaunchEnds : public ClientEndToEnd, public ::testing::WithParamInterface<LaunchEnd> {};
+
+// Whatever the timing, the launcher's programs end with it and its status
+// folder goes; no window stays either.
+TEST_P(LaunchEnds, TakeTheProgramsAndTheTemporaryFolderWithThem) {
+  std::uint16_t port = SERVER_PORT;
+  const int holder = GetParam() == LaunchEnd::ServerCannotStart ? PlainListen(port) : -1;
+  TempDir temporary;
+  ChildOptions options = GameProgram_Options();
+  options.folder = dir.path.string();
+  options.env = {display->Env(), "TMPDIR=" + temporary.path};
+  options.input = ChildInput::Terminal;
+  Child launcher = Child_Start(Launcher(dir.path), options);
+  if (GetParam() != LaunchEnd::ServerCannotStart) {
+    ASSERT_EQ(display->Run({"xdotool", "search", "--sync", "--name", "Tile game"}, START_SECONDS)
+                  .exit_code,
+              0);
+  }
+  if (GetParam() == LaunchEnd::CtrlC) Child_Send(launcher, "\x03");
+  if (GetParam() == LaunchEnd::TerminalClosed) {
+    close(launcher.output);
+    launcher.output = launcher.input = -1;
+  }
+  const int statuses[] = {1, 130, 129};
+  EXPECT_EQ(Child_Wait(launcher, START_SECONDS), statuses[static_cast<int>(GetParam())])
+      << Child_Output(launcher);
+  EXPECT_TRUE(std::filesystem::is_empty(temporary.path));
+  if (holder >= 0) PlainClose(holder);
+  EXPECT_TRUE(WaitUntil([] { return !PortListening(SERVER_PORT); }, START_SECONDS));
+  EXPECT_TRUE(display->Run({"xdotool", "search", "--name", "Tile game"}).output.empty());
+}
+
+std::string LaunchEnd_Name(const ::testing::TestParamInfo<LaunchEnd>& end) {
+  const char* names[] = {"ServerCannotStart", "CtrlC", "TerminalClosed"};
+  return names[static_cast<int>(end.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(PlayScript, LaunchEnds,
+                         ::testing::Values(LaunchEnd::ServerCannotStart, LaunchEnd::CtrlC,
+                                           LaunchEnd::TerminalClosed),
+                         LaunchEnd_Name);
+
 // Hosting (--lan) starts a LAN server and a LAN client on this machine;
 // joining a given host (--join HOST) starts a LAN client only, here against
 // the test's own LAN server. Either way a LAN bot that comes later is shown
