@@ -386,9 +386,8 @@ void ExpectNoClientWhenTheServerCannotStart(const ScratchDir& dir, const Virtual
   PlainClose(holder);
 }
 
-// Ends the client a launcher started with Escape; the launcher ends with 0
-// (play.sh once the client ends, a .cmd file once it has started it) and
-// takes the window with it.
+// Ends the client a launcher started with Escape; the launcher ends with the
+// client's 0 and takes the window with it.
 void EndLaunchedClient(Child& launcher, VirtualDisplay& display) {
   const ProgramResult found =
       display.Run({"xdotool", "search", "--sync", "--name", "Tile game"}, START_SECONDS);
@@ -424,6 +423,8 @@ TEST_F(ClientEndToEnd, TheLauncherStartsTheClientOnceItsServerListens) {
       << Child_Output(launcher);
   EXPECT_TRUE(PortListening(SERVER_PORT));
   EndLaunchedClient(launcher, *display);
+  EXPECT_TRUE(WaitUntil([] { return !PortListening(SERVER_PORT); }, START_SECONDS))
+      << "the launcher's server outlived its client";
 }
 
 // How a launch on Linux ends early, and the status it then ends with: its
@@ -505,8 +506,10 @@ TEST_F(ClientEndToEnd, TheLanLaunchersHostAndJoinAGame) {
     EndLaunchedClient(launcher, *display);
     if (server) Child_Stop(*server);
     server.reset();
-    GameProgram_EndWine();  // host-lan-game.cmd's server lives on in its own console
+    // The host launcher's server ends with its client, as the test's own one
+    // ends here.
     ASSERT_TRUE(WaitUntil([] { return !PortListening(SERVER_PORT); }, START_SECONDS));
+    GameProgram_EndWine();
   }
 }
 
