@@ -427,52 +427,54 @@ TEST_F(ClientEndToEnd, TheLauncherStartsTheClientOnceItsServerListens) {
       << "the launcher's server outlived its client";
 }
 
-// How a launch on Linux ends early, and the status it then ends with: its
-// server cannot start (1), Ctrl+C in its terminal (130), the terminal closes
-// (129, from SIGHUP).
+// How a launch on Linux ends early, and the status it then ends with.
 enum class LaunchEnd { ServerCannotStart, CtrlC, TerminalClosed };
+struct LaunchEndCase {
+  LaunchEnd end;
+  const char* name;
+  int status;
+};
+void PrintTo(const LaunchEndCase& launch_end, std::ostream* out) {
+  *out << launch_end.name;
+}
 
-class LaunchEnds : public ClientEndToEnd, public ::testing::WithParamInterface<LaunchEnd> {};
+class LaunchEnds : public ClientEndToEnd, public ::testing::WithParamInterface<LaunchEndCase> {};
 
 // Whatever the timing, the launcher's programs end with it and its status
 // folder goes; no window stays either.
 TEST_P(LaunchEnds, TakeTheProgramsAndTheTemporaryFolderWithThem) {
+  const LaunchEnd end = GetParam().end;
   std::uint16_t port = SERVER_PORT;
-  const int holder = GetParam() == LaunchEnd::ServerCannotStart ? PlainListen(port) : -1;
+  const int holder = end == LaunchEnd::ServerCannotStart ? PlainListen(port) : -1;
   TempDir temporary;
   ChildOptions options = GameProgram_Options();
   options.folder = dir.path.string();
   options.env = {display->Env(), "TMPDIR=" + temporary.path};
   options.input = ChildInput::Terminal;
   Child launcher = Child_Start(Launcher(dir.path), options);
-  if (GetParam() != LaunchEnd::ServerCannotStart) {
+  if (end != LaunchEnd::ServerCannotStart) {
     ASSERT_EQ(display->Run({"xdotool", "search", "--sync", "--name", "Tile game"}, START_SECONDS)
                   .exit_code,
               0);
   }
-  if (GetParam() == LaunchEnd::CtrlC) Child_Send(launcher, "\x03");
-  if (GetParam() == LaunchEnd::TerminalClosed) {
+  if (end == LaunchEnd::CtrlC) Child_Send(launcher, "\x03");
+  if (end == LaunchEnd::TerminalClosed) {
     close(launcher.output);
     launcher.output = launcher.input = -1;
   }
-  const int statuses[] = {1, 130, 129};
-  EXPECT_EQ(Child_Wait(launcher, START_SECONDS), statuses[static_cast<int>(GetParam())])
-      << Child_Output(launcher);
+  EXPECT_EQ(Child_Wait(launcher, START_SECONDS), GetParam().status) << Child_Output(launcher);
   EXPECT_TRUE(std::filesystem::is_empty(temporary.path));
   if (holder >= 0) PlainClose(holder);
   EXPECT_TRUE(WaitUntil([] { return !PortListening(SERVER_PORT); }, START_SECONDS));
   EXPECT_TRUE(display->Run({"xdotool", "search", "--name", "Tile game"}).output.empty());
 }
 
-std::string LaunchEnd_Name(const ::testing::TestParamInfo<LaunchEnd>& end) {
-  const char* names[] = {"ServerCannotStart", "CtrlC", "TerminalClosed"};
-  return names[static_cast<int>(end.param)];
-}
-
-INSTANTIATE_TEST_SUITE_P(PlayScript, LaunchEnds,
-                         ::testing::Values(LaunchEnd::ServerCannotStart, LaunchEnd::CtrlC,
-                                           LaunchEnd::TerminalClosed),
-                         LaunchEnd_Name);
+INSTANTIATE_TEST_SUITE_P(
+    PlayScript, LaunchEnds,
+    ::testing::Values(LaunchEndCase{LaunchEnd::ServerCannotStart, "ServerCannotStart", 1},
+                      LaunchEndCase{LaunchEnd::CtrlC, "CtrlC", 130},
+                      LaunchEndCase{LaunchEnd::TerminalClosed, "TerminalClosed", 129}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Hosting (--lan) starts a LAN server and a LAN client on this machine;
 // joining a given host (--join HOST) starts a LAN client only, here against
