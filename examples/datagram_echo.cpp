@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
   PLAX_ID id = 0;
   std::uint16_t bound_port = 0;
   const PLAX_Result result =
-      PLAX_OpenDatagram(id, port, PLAX_DATAGRAM_NONE, EchoDatagram, bound_port);
+      PLAX_OpenDatagram(id, port, PLAX_DATAGRAM_NONE, nullptr, EchoDatagram, bound_port);
   if (result != PLAX_GURU_NO_ERROR) {
     std::fprintf(stderr, "cannot open UDP port %u: %s\n", port, PLAX_GURUText(result).c_str());
     return 1;

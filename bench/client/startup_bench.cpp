@@ -32,7 +32,9 @@ int main(int argc, char** argv) {
   const double start = TimerSeconds();
   OpenScreen(SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_DEPTH, SCREEN_FLAG_BORDERLESS);
   const double window = TimerSeconds();
-  FoundGame found{SERVER_HOST, SERVER_PORT, ""};
+  FoundGame found;
+  found.host = SERVER_HOST;
+  found.port = SERVER_PORT;
   if (lan) found = LanSearch_Find(SERVER_PORT);
   if (!found.failure.empty()) {
     std::fprintf(stderr, "%s\n", found.failure.c_str());

@@ -3,8 +3,13 @@
 #include <mutex>
 #include <vector>
 
+#include "lan_link.h"
+#include "lan_worker.h"
 #include "platform/clock.h"
+#include "platform/console.h"
 #include "platform/screen.h"
+#include "start_up_failure.h"
+#include "status_text.h"
 
 namespace {
 
@@ -16,9 +21,51 @@ struct LanInbox {
   std::mutex mutex;
   RemotePlayers players;
   LanReader reader;
+  LanHeard heard;
 };
 
 LanInbox inbox;
+
+// The frame thread's own: the connection's state and what the frames saw.
+struct LanSession {
+  LanLink link;
+  std::uint16_t discoveryPort = 0;
+  bool reported = false;    // a report was handed over since the last step
+  double lastStart = -1.0;  // the last frame's start
+  bool statusShown = false;
+};
+
+LanSession session;
+
+void LanGame_Report(std::int32_t x, std::int32_t y, PLAX_ID) {
+  LanWorker_Report(x, y);
+  session.reported = true;
+}
+
+void LanGame_Do(const Game& game, const LanLinkActions& actions) {
+  if (!actions.startUpFailure.empty()) StartUp_Fail(actions.startUpFailure);
+  if (!actions.consoleLine.empty()) Console_WriteLine(actions.consoleLine);
+  if (actions.clearOthers) LanClient_OnDisconnected(0);
+  if (actions.close) LanWorker_Close();
+  if (actions.search) LanWorker_Search(session.discoveryPort);
+  if (actions.connect) {
+    const bool first = session.link.state == LanLinkState::Connecting;
+    LanWorker_Connect(session.link.host, session.link.port,
+                      first ? LAN_FIRST_CONNECT_SECONDS : LAN_RETRY_CONNECT_SECONDS);
+  }
+  if (actions.sendPosition) LanWorker_Report(game.player.x, game.player.y);
+  if (actions.sendHello) LanWorker_Hello(game.player.x, game.player.y);
+  if (actions.sendKeepAlive) LanWorker_KeepAlive();
+}
+
+void LanGame_Step(const Game& game, double now) {
+  LanLinkInput input = LanWorker_Take();
+  input.reported = session.reported;
+  session.reported = false;
+  input.frameSeconds = session.lastStart < 0 ? 0.0 : now - session.lastStart;
+  session.lastStart = now;
+  LanGame_Do(game, LanLink_Step(session.link, input, now));
+}
 
 }  // namespace
 
@@ -34,6 +81,13 @@ void LanInbox_CopyOut(RemotePlayers& out) {
   out = inbox.players;
 }
 
+LanHeard LanInbox_TakeHeard() {
+  std::lock_guard<std::mutex> lock(inbox.mutex);
+  const LanHeard heard = inbox.heard;
+  inbox.heard = LanHeard{};
+  return heard;
+}
+
 void LanClient_OnDisconnected(PLAX_ID) {
   std::lock_guard<std::mutex> lock(inbox.mutex);
   RemotePlayers_Clear(inbox.players);
@@ -44,9 +98,13 @@ void LanClient_OnConnected(PLAX_ID) {}
 void LanClient_OnNewData(PLAX_ID, const PLAX_Bytes& data) {
   std::vector<LanEvent> events;
   LanReader_Feed(inbox.reader, data, events);
-  if (events.empty()) return;
   std::lock_guard<std::mutex> lock(inbox.mutex);
-  for (const LanEvent& event : events) RemotePlayers_Apply(inbox.players, event);
+  inbox.heard.received = true;
+  for (const LanEvent& event : events) {
+    if (event.kind == LanEventKind::Welcome) inbox.heard.welcomed = true;
+    if (event.kind == LanEventKind::Refused) inbox.heard.refusal = event.reason;
+    RemotePlayers_Apply(inbox.players, event);
+  }
 }
 
 void LanGame_Start(Game& game, const char* host, int port) {
@@ -58,10 +116,13 @@ void LanGame_Connect(Game& game, const char* host, int port) {
   // The figures share the remote-player images the game has just loaded.
   RemotePlayers_ShareImages(game.remotePlayers, game.enemy.images);
   LanInbox_Reset(game.enemy.images);
-  Client_ConnectWith(
-      game, host, port,
-      ConnectionCallbacks{LanClient_OnDisconnected, LanClient_OnConnected, LanClient_OnNewData});
-  ReportPosition(game.player.x, game.player.y, game.connectionId);
+  game.player.onMove = LanGame_Report;
+  const double now = TimerSeconds();
+  const auto discovery_port = static_cast<std::uint16_t>(port);
+  session.discoveryPort = discovery_port;
+  session.link =
+      host[0] == '\0' ? LanLink_Searching(now) : LanLink_Joining(host, discovery_port, now);
+  LanWorker_Start(game.enemy.images);
 }
 
 void LanGame_Frame(Game& game) {
@@ -80,6 +141,18 @@ void LanGame_Frame(Game& game) {
 
 void LanGame_RunFrame(Game& game, FrameTimer& timer) {
   timer.frameStart = TimerSeconds();
+  LanGame_Step(game, timer.frameStart);
+  const StatusLines status = LanLink_Status(session.link, timer.frameStart);
+  // One picture: the band is cleared, the frame drawn, the lines over it.
+  LockScreen();
+  if (session.statusShown || StatusText_Any(status)) StatusText_Erase();
   LanGame_Frame(game);
+  StatusText_Draw(status);
+  UnlockScreen();
+  session.statusShown = StatusText_Any(status);
   timer.frameEnd = TimerSeconds();
+}
+
+void LanGame_End() {
+  LanWorker_Stop();
 }

@@ -1,18 +1,20 @@
 // The LAN game's side of the client: the connection's callbacks, which read
 // the server's messages on engine threads into an inbox, and the frame that
-// shows the other players as the inbox last had them.
+// shows the other players as the inbox last had them, with the connection's
+// state (lan_link.h) stepped and its status drawn over the map. The network
+// work runs on a thread of its own (lan_worker.h).
 #pragma once
 
 #include "game.h"
 #include "plax/plax.h"
 #include "remote_players.h"
 
-// Loads as the default game does, connects with the callbacks below and
-// reports the start position once, so the others see this player before it
-// moves. Fails as Game_Start does.
+// Loads as the default game does, then LanGame_Connect.
 void LanGame_Start(Game& game, const char* host, int port);
-// LanGame_Start's part after the loading: the inbox, the connection and the
-// first report.
+// LanGame_Start's part after the loading: the inbox and the network thread,
+// which joins `host` (an empty host: the game the search on UDP `port` finds)
+// while the frames run; the start position is reported once connected, so
+// the others see this player before it moves. Returns at once.
 void LanGame_Connect(Game& game, const char* host, int port);
 
 // One frame's work: the remote players are copied out of the inbox, then
@@ -20,16 +22,28 @@ void LanGame_Connect(Game& game, const char* host, int port);
 // players, player and map drawn between one lock and unlock of the screen.
 void LanGame_Frame(Game& game);
 
-// LanGame_Frame, filling in the timer's start and end.
+// The real loop's frame: the connection's state stepped, LanGame_Frame, and
+// the status lines over it, in one picture; fills in the timer's start and end.
 void LanGame_RunFrame(Game& game, FrameTimer& timer);
 
+// Lets the network thread go before the program ends.
+void LanGame_End();
+
 // Empties the inbox and gives its figures the shared images. Called before
-// the connection exists.
+// each connection.
 void LanInbox_Reset(Image* const images[SPRITE_SET_SIZE]);
 
 // The remote players as the inbox has them now. Holds the inbox's lock only
 // for the copy.
 void LanInbox_CopyOut(RemotePlayers& out);
+
+// What the server said about the connection itself since the last call.
+struct LanHeard {
+  bool received = false;  // anything at all
+  bool welcomed = false;
+  int refusal = 0;  // a Refused's reason
+};
+LanHeard LanInbox_TakeHeard();
 
 // The connection's callbacks, on engine threads. New data is reassembled into
 // messages outside the lock; only their effect on the figures is taken in

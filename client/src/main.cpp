@@ -6,12 +6,10 @@
 #include "client_options.h"
 #include "game.h"
 #include "game/command_line.h"
-#include "game/lan_search.h"
 #include "lan_network.h"
 #include "platform/console.h"
 #include "platform/keys.h"
 #include "platform/screen.h"
-#include "start_up_failure.h"
 
 namespace {
 
@@ -41,14 +39,8 @@ int main(int argc, char** argv) {
   // Not checked: without a screen no image can be created, and start-up ends
   // with the image message.
   OpenScreen(SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_DEPTH, SCREEN_FLAG_BORDERLESS);
-  // A LAN client told no host finds one; its failure shows in the window
-  // as every start-up failure does.
-  if (options.lan && !options.hostGiven) {
-    const FoundGame found = LanSearch_Find(options.port);
-    if (!found.failure.empty()) StartUp_Fail(found.failure);
-    options.host = found.host;
-    options.port = found.port;
-  }
+  // A LAN client told no host finds one while its window runs.
+  if (options.lan && !options.hostGiven) options.host.clear();
   Game game;
   mode.start(game, options.host.c_str(), options.port);
   FrameTimer timer;
@@ -58,5 +50,6 @@ int main(int argc, char** argv) {
   }
   // The connection and the images are left to the engine's clean-up and the
   // end of the process.
+  if (options.lan) LanGame_End();
   EndProgram(0);
 }

@@ -62,7 +62,9 @@ void Player_CollideWith(Player& player, const std::int8_t tiles[MAP_TILE_COUNT],
 }
 
 void Player_Collide(Game& game) {
-  Player_CollideWith(game.player, game.map.tiles, game.connectionId, ReportPosition);
+  // The LAN game hands its reports to its sender; the default game sends them here.
+  const MoveCallback report = game.player.onMove != nullptr ? game.player.onMove : ReportPosition;
+  Player_CollideWith(game.player, game.map.tiles, game.connectionId, report);
 }
 
 void Player_Draw(const Player& player) {

@@ -41,9 +41,9 @@ void Player_LoadImages(Player& player);
 // through onMove before the position is kept on the screen.
 void Player_HandleKeys(Player& player);
 
-// Takes the step back, and reports the restored position through
-// ReportPosition, for every tile of code 1 to 7 that a corner of the player's
-// square lies strictly inside.
+// Takes the step back, and reports the restored position through the
+// player's onMove (ReportPosition without one), for every tile of code 1 to 7 that a corner of the
+// player's square lies strictly inside.
 void Player_Collide(Game& game);
 
 // Player_Collide over plain data, with the report callback given.

@@ -39,7 +39,8 @@ void RemotePlayers_ShareImages(RemotePlayers& players, Image* const images[SPRIT
 }
 
 void RemotePlayers_Apply(RemotePlayers& players, const LanEvent& event) {
-  if (event.seat < 1 || event.seat > LAN_SEATS) return;
+  const bool about_a_figure = event.kind == LanEventKind::Moved || event.kind == LanEventKind::Left;
+  if (!about_a_figure || event.seat < 1 || event.seat > LAN_SEATS) return;
   Enemy& figure = players.seats[event.seat - 1];
   if (event.kind == LanEventKind::Left) {
     figure.active = 0;

@@ -17,7 +17,9 @@ void RemotePlayers_ShareImages(RemotePlayers& players, Image* const images[SPRIT
 // Takes one event in. A move places the figure; when it moved, it faces the
 // way of the step and its animation runs on as the local player's does. A
 // move to where it stands keeps facing and frame. A leave removes it. A
-// position no player can report is dropped, so it is never drawn.
+// position no player can report is dropped, so it is never drawn. Events
+// about the connection itself (a Welcome names this player's own seat) change
+// no figure.
 void RemotePlayers_Apply(RemotePlayers& players, const LanEvent& event);
 
 // Everybody gone: the connection has ended.

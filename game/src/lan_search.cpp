@@ -18,6 +18,9 @@ struct Search {
   bool found = false;
   std::string host;
   std::uint16_t port = 0;
+  std::string fullHost;  // the first full game that answered, if any
+  std::uint16_t fullPort = 0;
+  int fullSeats = 0;
 };
 
 Search search;
@@ -25,9 +28,16 @@ Search search;
 // On the record's worker thread.
 void Search_OnDatagram(PLAX_ID, const char* sender_address, const PLAX_Bytes& data) {
   DiscoveryAnswer answer;
-  if (!ReadDiscoveryAnswer(data, answer) || !DiscoveryAnswer_HasFreeSeat(answer)) return;
+  if (!ReadDiscoveryAnswer(data, answer)) return;
   std::lock_guard<std::mutex> lock(search.mutex);
   if (search.found) return;
+  if (!DiscoveryAnswer_HasFreeSeat(answer)) {
+    if (!search.fullHost.empty()) return;
+    search.fullHost = sender_address;
+    search.fullPort = answer.gamePort;
+    search.fullSeats = answer.seatsInAll;
+    return;
+  }
   search.found = true;
   search.host = sender_address;
   search.port = answer.gamePort;
@@ -61,11 +71,12 @@ FoundGame LanSearch_Find(std::uint16_t discovery_port) {
   {
     std::lock_guard<std::mutex> lock(search.mutex);
     search.found = false;
+    search.fullHost.clear();
   }
   PLAX_ID id = 0;
   std::uint16_t reply_port = 0;
   const PLAX_Result opened =
-      PLAX_OpenDatagram(id, 0, PLAX_DATAGRAM_BROADCAST, Search_OnDatagram, reply_port);
+      PLAX_OpenDatagram(id, 0, PLAX_DATAGRAM_BROADCAST, nullptr, Search_OnDatagram, reply_port);
   if (opened != PLAX_GURU_NO_ERROR) {
     result.failure = EngineErrorLine(PLAX_GURUText(opened));
     return result;
@@ -85,6 +96,9 @@ FoundGame LanSearch_Find(std::uint16_t discovery_port) {
   std::lock_guard<std::mutex> lock(search.mutex);
   if (!found) {
     result.failure = NO_GAME_FOUND_LINE;
+    result.fullHost = search.fullHost;
+    result.fullPort = search.fullPort;
+    result.fullSeats = search.fullSeats;
     return result;
   }
   result.host = search.host;

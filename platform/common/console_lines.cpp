@@ -30,12 +30,16 @@ void Console_Init() {
   StopRequest_Install();
 }
 
-void PrintLine(std::string_view text) {
+void Console_WriteLine(std::string_view text) {
   std::string line;
   line.reserve(text.size() + 1);
   line.append(text);
   line.push_back('\n');
   ConsoleOutput_WriteLine(std::move(line));
+}
+
+void PrintLine(std::string_view text) {
+  Console_WriteLine(text);
   if (const WindowHooks* hooks = WindowHooks_Current()) hooks->print_line(text);
 }
 

@@ -56,10 +56,14 @@ void Text_Blit(SDL_Surface* line, int x, int y) {
   SDL_UnlockSurface(line);
 }
 
-void Text_Render(TTF_Font* font, const std::string& line, int y) {
+int Text_LineHeight(TTF_Font* font) {
+  return font != nullptr ? std::max(TTF_FontLineSkip(font), 1) : BUILTIN_LINE_HEIGHT;
+}
+
+void Text_Render(TTF_Font* font, const std::string& line, int x, int y) {
   if (line.empty()) return;  // the font renders nothing for no text
   if (font == nullptr) {
-    BuiltinGlyphs_Draw(line, TEXT_MARGIN, y, BUILTIN_TEXT_COLOUR);
+    BuiltinGlyphs_Draw(line, x, y, BUILTIN_TEXT_COLOUR);
     return;
   }
   SDL_Surface* shaded = TTF_RenderUTF8_Shaded(font, line.c_str(), TEXT_COLOUR, TEXT_BACKGROUND);
@@ -67,7 +71,7 @@ void Text_Render(TTF_Font* font, const std::string& line, int y) {
   SDL_Surface* argb = SDL_ConvertSurfaceFormat(shaded, SDL_PIXELFORMAT_ARGB8888, 0);
   SDL_FreeSurface(shaded);
   if (argb == nullptr) return;
-  Text_Blit(argb, TEXT_MARGIN, y);
+  Text_Blit(argb, x, y);
   SDL_FreeSurface(argb);
 }
 
@@ -77,14 +81,32 @@ void WindowText_PrintLine(std::string_view line) {
   ScreenState& screen = Screen_State();
   if (!screen.open || !Screen_OnOwnerThread()) return;
   TTF_Font* font = Text_Font();
-  int line_height = font != nullptr ? std::max(TTF_FontLineSkip(font), 1) : BUILTIN_LINE_HEIGHT;
+  const int line_height = Text_LineHeight(font);
   if (text.cursor_y + line_height > screen.height) text.cursor_y = 0;
   LockScreen();
   // The line's band is cleared first so a line never mixes with the picture.
   DrawFilledBox(0, text.cursor_y, screen.width - 1, text.cursor_y + line_height - 1, 0);
-  Text_Render(font, std::string(line), text.cursor_y);
+  Text_Render(font, std::string(line), TEXT_MARGIN, text.cursor_y);
   UnlockScreen();
   text.cursor_y += line_height;
+}
+
+void DrawTextAt(int x, int y, std::string_view line) {
+  ScreenState& screen = Screen_State();
+  if (!screen.open || !Screen_OnOwnerThread() || x < 0 || y < 0) return;
+  TTF_Font* font = Text_Font();
+  LockScreen();
+  // The built-in glyphs draw no background of their own.
+  if (font == nullptr) {
+    DrawFilledBox(x, y, x + static_cast<int>(line.size()) * BUILTIN_LINE_HEIGHT,
+                  y + BUILTIN_LINE_HEIGHT - 1, 0);
+  }
+  Text_Render(font, std::string(line), x, y);
+  UnlockScreen();
+}
+
+int TextLineHeight() {
+  return Text_LineHeight(Text_Font());
 }
 
 void WindowText_Reset() {

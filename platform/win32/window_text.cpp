@@ -85,17 +85,27 @@ void Strip_Render(const std::string& line) {
 }
 
 // Copies the text's own box [TEXT_MARGIN, TEXT_MARGIN + text_width) of the
-// strip into the framebuffer at row y, clipped; GDI leaves the spare byte 0,
-// so it is made opaque here.
-void Strip_CopyTo(ScreenState& screen, int y, int text_width) {
-  const int left = std::min(TEXT_MARGIN, screen.width);
-  const int right = std::min(TEXT_MARGIN + text_width, screen.width);
+// strip into the framebuffer with its left edge at `x` and its top at row y,
+// clipped; GDI leaves the spare byte 0, so it is made opaque here.
+void Strip_CopyTo(ScreenState& screen, int x, int y, int text_width) {
+  const int shift = x - TEXT_MARGIN;
+  const int left = std::min(TEXT_MARGIN, screen.width - shift);
+  const int right = std::min(TEXT_MARGIN + text_width, screen.width - shift);
   const int rows = std::min(strip.line_height, screen.height - y);
   for (int row = 0; row < rows; ++row) {
     const Colour* source = strip.pixels + static_cast<std::size_t>(row) * strip.width;
-    Colour* target = &screen.pixels[static_cast<std::size_t>(y + row) * screen.width];
-    for (int x = left; x < right; ++x) target[x] = source[x] | ALPHA_OPAQUE;
+    Colour* target = &screen.pixels[static_cast<std::size_t>(y + row) * screen.width + shift];
+    for (int column = left; column < right; ++column) {
+      target[column] = source[column] | ALPHA_OPAQUE;
+    }
   }
+}
+
+// The line's width in pixels in the strip's font.
+int Strip_TextWidth(const std::string& line) {
+  SIZE extent{};
+  GetTextExtentPoint32A(strip.dc, line.c_str(), static_cast<int>(line.size()), &extent);
+  return extent.cx;
 }
 
 }  // namespace
@@ -106,17 +116,31 @@ void WindowText_PrintLine(std::string_view text) {
   if (!Strip_Ready(screen.width)) return;
   if (cursor_y + strip.line_height > screen.height) cursor_y = 0;
   std::string line(text);
-  SIZE extent{};
-  GetTextExtentPoint32A(strip.dc, line.c_str(), static_cast<int>(line.size()), &extent);
+  const int width = Strip_TextWidth(line);
   LockScreen();
   // The line's band is cleared first so a line never mixes with the picture.
   DrawFilledBox(0, cursor_y, screen.width - 1, cursor_y + strip.line_height - 1, 0);
   if (!line.empty()) {
     Strip_Render(line);
-    Strip_CopyTo(screen, cursor_y, extent.cx);
+    Strip_CopyTo(screen, TEXT_MARGIN, cursor_y, width);
   }
   UnlockScreen();
   cursor_y += strip.line_height;
+}
+
+void DrawTextAt(int x, int y, std::string_view text) {
+  ScreenState& screen = Screen_State();
+  if (!screen.open || !Screen_OnOwnerThread() || x < 0 || y < 0) return;
+  if (!Strip_Ready(screen.width) || text.empty()) return;
+  const std::string line(text);
+  LockScreen();
+  Strip_Render(line);
+  Strip_CopyTo(screen, x, y, Strip_TextWidth(line));
+  UnlockScreen();
+}
+
+int TextLineHeight() {
+  return Strip_Ready(Screen_State().width) ? strip.line_height : 0;
 }
 
 void WindowText_Reset() {

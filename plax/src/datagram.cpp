@@ -5,6 +5,7 @@
 #include "plax_internal.h"
 
 PLAX_Result PLAX_OpenDatagram(PLAX_ID& id_out, std::uint16_t port, std::uint32_t options,
+                              PLAX_EventDisconnected on_disconnected,
                               PLAX_EventNewDataUDP on_new_data_udp, std::uint16_t& port_out) {
   id_out = 0;
   port_out = 0;
@@ -20,6 +21,7 @@ PLAX_Result PLAX_OpenDatagram(PLAX_ID& id_out, std::uint16_t port, std::uint32_t
   fill.socket = socket;
   fill.protocol = PLAX_PROTOCOL_UDP;
   fill.port = Sock_LocalPort(socket);
+  fill.on_disconnected = on_disconnected;
   fill.on_new_data_udp = on_new_data_udp;
   // Known before the worker starts, as the ID is.
   port_out = fill.port;

@@ -86,10 +86,12 @@ struct SockTarget {
 };
 
 enum class SockSend { kComplete, kFailed, kStalled };
-// Writes all `size` bytes, to `target` if given (datagrams), else on the
-// connection. `sent` counts what the platform took. kStalled: the platform
-// took nothing for `stall_ms`. A size of 4 GiB or more, more than `sent` can
-// count, fails before any byte is sent.
+// Writes all `size` bytes on the connection, or to `target` if given: a
+// datagram, even an empty one, goes out whole in one call without waiting,
+// or fails (kFailed, also when the platform has no room for it now). `sent`
+// counts what the platform took. kStalled: the peer of a connection took no
+// byte for `stall_ms`, counted again from every byte it takes. A size of
+// 4 GiB or more, more than `sent` can count, fails before any byte is sent.
 SockSend Sock_SendAll(int socket, const char* data, std::size_t size, const SockTarget* target,
                       int stall_ms, std::uint32_t& sent);
 

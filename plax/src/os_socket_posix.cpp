@@ -3,15 +3,18 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <ifaddrs.h>
+#include <linux/sockios.h>
 #include <net/if.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -22,6 +25,12 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// How often a send waiting for room looks whether the peer took anything:
+// the system reports room for a stream only once a good part of its buffer
+// is free, which a slow reader may take far longer than the stall bound to
+// free.
+constexpr int kProgressCheckMs = 100;
 
 int MillisecondsLeft(Clock::time_point deadline) {
   auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -86,6 +95,55 @@ bool AddressOf(int socket, bool peer, sockaddr_in& address) {
   auto* raw = reinterpret_cast<sockaddr*>(&address);
   int result = peer ? getpeername(socket, raw, &length) : getsockname(socket, raw, &length);
   return result == 0 && address.sin_family == AF_INET;
+}
+
+// One call: a datagram goes out whole or not at all, and one the system has
+// no room for is dropped, as the network would drop it.
+SockSend SendDatagram(int socket, const char* data, std::size_t size, const SockTarget& target,
+                      std::uint32_t& sent) {
+  ssize_t result;
+  do {
+    result = SendOnce(socket, data, size, &target);
+  } while (result < 0 && errno == EINTR);
+  if (result < 0) return SockSend::kFailed;
+  sent = static_cast<std::uint32_t>(result);
+  return sent == size ? SockSend::kComplete : SockSend::kFailed;
+}
+
+// Bytes on their way that the peer has not acknowledged yet; -1 if the system
+// cannot tell. It shrinks only when the peer takes bytes.
+int Unacknowledged(int socket) {
+  int queued = 0;
+  return ioctl(socket, SIOCOUTQ, &queued) == 0 ? queued : -1;
+}
+
+SockSend SendStream(int socket, const char* data, std::size_t size, int stall_ms,
+                    std::uint32_t& sent) {
+  const auto stall = std::chrono::milliseconds(stall_ms);
+  Clock::time_point deadline = Clock::now() + stall;
+  int unacknowledged = -1;
+  while (sent != size) {
+    ssize_t result = SendOnce(socket, data + sent, size - sent, nullptr);
+    if (result > 0) {
+      sent += static_cast<std::uint32_t>(result);
+      deadline = Clock::now() + stall;
+      continue;
+    }
+    if (result == 0 || errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return SockSend::kFailed;
+    // The buffer is full. Only our sends add to what is unacknowledged, so
+    // any shrinking since the last look is bytes the peer took.
+    const int queued = Unacknowledged(socket);
+    if (queued >= 0 && queued < unacknowledged) deadline = Clock::now() + stall;
+    unacknowledged = queued;
+    const int left = MillisecondsLeft(deadline);
+    if (left == 0) return SockSend::kStalled;
+    short revents = 0;
+    if (PollOne(socket, POLLOUT, std::min(left, kProgressCheckMs), revents) < 0) {
+      return SockSend::kFailed;
+    }
+  }
+  return SockSend::kComplete;
 }
 
 }  // namespace
@@ -227,22 +285,8 @@ SockSend Sock_SendAll(int socket, const char* data, std::size_t size, const Sock
   // The count is 32 bits wide: a size it cannot hold would never be reached,
   // and the offset would wrap round to bytes already sent.
   if (size > std::numeric_limits<std::uint32_t>::max()) return SockSend::kFailed;
-  while (sent != size) {
-    ssize_t result = SendOnce(socket, data + sent, size - sent, target);
-    if (result > 0) {
-      sent += static_cast<std::uint32_t>(result);
-      continue;
-    }
-    if (result == 0 || errno == EINTR) continue;
-    if (errno != EAGAIN && errno != EWOULDBLOCK) return SockSend::kFailed;
-    // The platform's buffer is full: wait for room, at most `stall_ms` from
-    // now, that is from the last byte it took.
-    short revents = 0;
-    int ready = PollOne(socket, POLLOUT, stall_ms, revents);
-    if (ready == 0) return SockSend::kStalled;
-    if (ready < 0) return SockSend::kFailed;
-  }
-  return SockSend::kComplete;
+  if (target != nullptr) return SendDatagram(socket, data, size, *target, sent);
+  return SendStream(socket, data, size, stall_ms, sent);
 }
 
 std::uint32_t Sock_ParseDotted(const char* text) {

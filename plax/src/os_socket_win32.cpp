@@ -11,6 +11,7 @@
 #include <ws2tcpip.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <limits>
 #include <map>
@@ -131,6 +132,50 @@ int SendOnce(SOCKET socket, const char* data, std::size_t size, const SockTarget
   sockaddr_in address = SockAddress_Make(target->address, target->port);
   return sendto(socket, data, CallSize(size), 0, reinterpret_cast<const sockaddr*>(&address),
                 sizeof address);
+}
+
+// One call: a datagram goes out whole or not at all, and one the system has
+// no room for is dropped, as the network would drop it.
+SockSend SendDatagram(SOCKET socket, const char* data, std::size_t size, const SockTarget& target,
+                      std::uint32_t& sent) {
+  const int result = SendOnce(socket, data, size, &target);
+  if (result == SOCKET_ERROR) return SockSend::kFailed;
+  sent = static_cast<std::uint32_t>(result);
+  return sent == size ? SockSend::kComplete : SockSend::kFailed;
+}
+
+// How often a send waiting for room tries again: the peer may free room
+// without the wait reporting it (under Wine the wait is the host system's,
+// which reports room only once a good part of the buffer is free).
+constexpr int kProgressCheckMs = 100;
+
+int MillisecondsLeft(std::chrono::steady_clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+      deadline - std::chrono::steady_clock::now());
+  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+// The stall bound counts from the last byte the platform took.
+SockSend SendStream(SOCKET socket, const char* data, std::size_t size, int stall_ms,
+                    std::uint32_t& sent) {
+  const auto stall = std::chrono::milliseconds(stall_ms);
+  auto deadline = std::chrono::steady_clock::now() + stall;
+  while (sent != size) {
+    const int result = SendOnce(socket, data + sent, size - sent, nullptr);
+    if (result > 0) {
+      sent += static_cast<std::uint32_t>(result);
+      deadline = std::chrono::steady_clock::now() + stall;
+      continue;
+    }
+    if (result == 0) continue;
+    if (WSAGetLastError() != WSAEWOULDBLOCK) return SockSend::kFailed;
+    const int left = MillisecondsLeft(deadline);
+    if (left == 0) return SockSend::kStalled;
+    if (SelectOne(socket, /*write=*/true, std::min(left, kProgressCheckMs)) == Ready::kFailed) {
+      return SockSend::kFailed;
+    }
+  }
+  return SockSend::kComplete;
 }
 
 bool AddressOf(int socket, bool peer, sockaddr_in& address) {
@@ -298,9 +343,10 @@ SockReceive Sock_ReceiveFrom(int socket, char* buffer, std::size_t size, std::si
   // Winsock reports a datagram longer than the buffer as an error; POSIX
   // hands over the part that fits, and so does this.
   if (error == WSAEMSGSIZE) result = CallSize(size);
-  // A port-unreachable answer to an earlier datagram of ours is no fault of
-  // this socket: no datagram this time.
-  if (error == WSAECONNRESET) error = WSAEWOULDBLOCK;
+  // A port-unreachable answer to an earlier datagram of ours, or one whose
+  // time to live ran out on its way, is no fault of this socket: no datagram
+  // this time, and the record serves on.
+  if (error == WSAECONNRESET || error == WSAENETRESET) error = WSAEWOULDBLOCK;
   sender = (result >= 0 && length >= static_cast<int>(sizeof from)) ? SockAddress_Dotted(from)
                                                                     : std::string();
   return ReceiveOutcome(result, error, received);
@@ -330,22 +376,8 @@ SockSend Sock_SendAll(int socket, const char* data, std::size_t size, const Sock
   // The count is 32 bits wide: a size it cannot hold would never be reached,
   // and the offset would wrap round to bytes already sent.
   if (size > std::numeric_limits<std::uint32_t>::max()) return SockSend::kFailed;
-  SOCKET handle = AsSocket(socket);
-  while (sent != size) {
-    int result = SendOnce(handle, data + sent, size - sent, target);
-    if (result > 0) {
-      sent += static_cast<std::uint32_t>(result);
-      continue;
-    }
-    if (result == 0) continue;
-    if (WSAGetLastError() != WSAEWOULDBLOCK) return SockSend::kFailed;
-    // The platform's buffer is full: wait for room, at most `stall_ms` from
-    // now, that is from the last byte it took.
-    Ready ready = SelectOne(handle, /*write=*/true, stall_ms);
-    if (ready == Ready::kTimedOut) return SockSend::kStalled;
-    if (ready == Ready::kFailed) return SockSend::kFailed;
-  }
-  return SockSend::kComplete;
+  if (target != nullptr) return SendDatagram(AsSocket(socket), data, size, *target, sent);
+  return SendStream(AsSocket(socket), data, size, stall_ms, sent);
 }
 
 // Winsock's conversions take empty text for an address (0.0.0.0, or this

@@ -88,8 +88,9 @@ PLAX_Result PLAX_Send(PLAX_ID id, const PLAX_Bytes& data, std::uint32_t& sent_ou
     PLAX_Result checked = DatagramReceiver(host, port, receiver);
     if (checked != PLAX_GURU_NO_ERROR) return checked;
     to = &receiver;
+  } else if (data.empty()) {
+    return PLAX_GURU_NO_ERROR;  // no bytes to send on a stream; an empty datagram goes out
   }
-  if (data.empty()) return PLAX_GURU_NO_ERROR;
 
   bool closed = false;
   SockSend result = SendSerialised(*target.link, data, to, sent_out, closed);

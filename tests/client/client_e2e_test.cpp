@@ -386,9 +386,8 @@ void ExpectNoClientWhenTheServerCannotStart(const ScratchDir& dir, const Virtual
   PlainClose(holder);
 }
 
-// Ends the client a launcher started with Escape; the launcher ends with 0
-// (play.sh once the client ends, a .cmd file once it has started it) and
-// takes the window with it.
+// Ends the client a launcher started with Escape; the launcher ends with the
+// client's 0 and takes the window with it.
 void EndLaunchedClient(Child& launcher, VirtualDisplay& display) {
   const ProgramResult found =
       display.Run({"xdotool", "search", "--sync", "--name", "Tile game"}, START_SECONDS);
@@ -424,7 +423,58 @@ TEST_F(ClientEndToEnd, TheLauncherStartsTheClientOnceItsServerListens) {
       << Child_Output(launcher);
   EXPECT_TRUE(PortListening(SERVER_PORT));
   EndLaunchedClient(launcher, *display);
+  EXPECT_TRUE(WaitUntil([] { return !PortListening(SERVER_PORT); }, START_SECONDS))
+      << "the launcher's server outlived its client";
 }
+
+// How a launch on Linux ends early, and the status it then ends with.
+enum class LaunchEnd { ServerCannotStart, CtrlC, TerminalClosed };
+struct LaunchEndCase {
+  LaunchEnd end;
+  const char* name;
+  int status;
+};
+void PrintTo(const LaunchEndCase& launch_end, std::ostream* out) {
+  *out << launch_end.name;
+}
+
+class LaunchEnds : public ClientEndToEnd, public ::testing::WithParamInterface<LaunchEndCase> {};
+
+// Whatever the timing, the launcher's programs end with it and its status
+// folder goes; no window stays either.
+TEST_P(LaunchEnds, TakeTheProgramsAndTheTemporaryFolderWithThem) {
+  const LaunchEnd end = GetParam().end;
+  std::uint16_t port = SERVER_PORT;
+  const int holder = end == LaunchEnd::ServerCannotStart ? PlainListen(port) : -1;
+  TempDir temporary;
+  ChildOptions options = GameProgram_Options();
+  options.folder = dir.path.string();
+  options.env = {display->Env(), "TMPDIR=" + temporary.path};
+  options.input = ChildInput::Terminal;
+  Child launcher = Child_Start(Launcher(dir.path), options);
+  if (end != LaunchEnd::ServerCannotStart) {
+    ASSERT_EQ(display->Run({"xdotool", "search", "--sync", "--name", "Tile game"}, START_SECONDS)
+                  .exit_code,
+              0);
+  }
+  if (end == LaunchEnd::CtrlC) Child_Send(launcher, "\x03");
+  if (end == LaunchEnd::TerminalClosed) {
+    close(launcher.output);
+    launcher.output = launcher.input = -1;
+  }
+  EXPECT_EQ(Child_Wait(launcher, START_SECONDS), GetParam().status) << Child_Output(launcher);
+  EXPECT_TRUE(std::filesystem::is_empty(temporary.path));
+  if (holder >= 0) PlainClose(holder);
+  EXPECT_TRUE(WaitUntil([] { return !PortListening(SERVER_PORT); }, START_SECONDS));
+  EXPECT_TRUE(display->Run({"xdotool", "search", "--name", "Tile game"}).output.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PlayScript, LaunchEnds,
+    ::testing::Values(LaunchEndCase{LaunchEnd::ServerCannotStart, "ServerCannotStart", 1},
+                      LaunchEndCase{LaunchEnd::CtrlC, "CtrlC", 130},
+                      LaunchEndCase{LaunchEnd::TerminalClosed, "TerminalClosed", 129}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Hosting (--lan) starts a LAN server and a LAN client on this machine;
 // joining a given host (--join HOST) starts a LAN client only, here against
@@ -458,8 +508,10 @@ TEST_F(ClientEndToEnd, TheLanLaunchersHostAndJoinAGame) {
     EndLaunchedClient(launcher, *display);
     if (server) Child_Stop(*server);
     server.reset();
-    GameProgram_EndWine();  // host-lan-game.cmd's server lives on in its own console
+    // The host launcher's server ends with its client, as the test's own one
+    // ends here.
     ASSERT_TRUE(WaitUntil([] { return !PortListening(SERVER_PORT); }, START_SECONDS));
+    GameProgram_EndWine();
   }
 }
 
@@ -586,6 +638,101 @@ TEST_F(ClientEndToEnd, LanClientShowsAWalkingPlayerUntilItLeaves) {
 class ClientCrossSystem : public ClientEndToEnd {};
 TEST_F(ClientCrossSystem, ALinuxLanClientPlaysWithAWindowsServer) {
   PlayLanWithAWalkingBot(Native::Client);
+}
+
+// Pixels of the status lines' band at the bottom of the window that are not black.
+int LitInStatusBand(const Screenshot& shot) {
+  int lit = 0;
+  for (int y = SCREEN_HEIGHT - 50; y < SCREEN_HEIGHT; ++y) {
+    for (int x = 0; x < 400; ++x) lit += shot.At(x, y) != 0 ? 1 : 0;
+  }
+  return lit;
+}
+
+// The host's server ends and starts again on the same port: a LAN client and
+// a LAN bot say they lost the game (the client over its map), and are back
+// in, seeing each other, within 2 s of the new server's ready file, without
+// a key pressed; no client frame took over 100 ms meanwhile.
+TEST_F(ClientEndToEnd, LanPlayersGetBackInWhenTheHostReturns) {
+  constexpr double BACK_SECONDS = 2.0;
+  WriteLanMap();
+  const std::filesystem::path ready = dir.path / "ready";
+  const std::vector<std::string> lan_server = {"--lan", "--ready-file", ready.string()};
+  ASSERT_NO_FATAL_FAILURE(StartServer(lan_server));
+  ASSERT_NO_FATAL_FAILURE(StartClient({"--lan", "--host", "127.0.0.1"}));
+  ASSERT_TRUE(Child_WaitFor(*server, "[Player accepted]", START_SECONDS));
+  bot = StartProgram("bot", BOT_BIN,
+                     {"--lan", "--host", "127.0.0.1", "--reports", "1", "--duration", "120"},
+                     dir.path, *display);
+  ASSERT_TRUE(bot);
+  const auto together = [&](std::size_t bot_seen) {
+    return Child_Output(*bot).find(" x=33 y=33", bot_seen) != std::string::npos &&
+           LitInBox(display->Shoot(), 10, 10) > 0;
+  };
+  ASSERT_TRUE(WaitUntil([&] { return together(0); }, START_SECONDS)) << Child_Output(*bot);
+
+  Child_Stop(*server);
+  std::filesystem::remove(ready);
+  EXPECT_TRUE(Child_WaitFor(*client, "Lost the game at 127.0.0.1. Trying to get back in...",
+                            START_SECONDS));
+  EXPECT_TRUE(WaitUntil([&] { return LitInStatusBand(display->Shoot()) > 100; }, START_SECONDS))
+      << "the lost text is not shown";
+  EXPECT_EQ(LitInBox(display->Shoot(), 10, 10), 0) << "the other player is still shown";
+  EXPECT_TRUE(Child_WaitFor(*bot, "player 1: lost the game at 127.0.0.1", START_SECONDS));
+  Pause(1500);
+  const std::size_t bot_seen = Child_Output(*bot).size();
+  ASSERT_NO_FATAL_FAILURE(StartServer(lan_server));
+  ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(ready); }, START_SECONDS));
+  const auto ready_at = std::chrono::steady_clock::now();
+  EXPECT_TRUE(WaitUntil([&] { return together(bot_seen); }, START_SECONDS)) << Child_Output(*bot);
+  const std::chrono::duration<double> back = std::chrono::steady_clock::now() - ready_at;
+  EXPECT_LE(back.count(), BACK_SECONDS);
+  EXPECT_TRUE(Child_WaitFor(*bot, "player 1: back in the game at 127.0.0.1", START_SECONDS));
+  EXPECT_TRUE(WaitUntil([&] { return LitInStatusBand(display->Shoot()) == 0; }, START_SECONDS));
+  static const std::regex longest(
+      R"(Back in the game at 127\.0\.0\.1 \(longest frame meanwhile: (\d+) ms\))");
+  std::smatch match;
+  const std::string said = Child_Output(*client);
+  ASSERT_TRUE(std::regex_search(said, match, longest)) << said;
+  EXPECT_LE(std::stoi(match[1].str()), 100);
+  PressKeyAndExpectExit("Escape", 0);
+}
+
+// A fifth LAN client and a fifth LAN bot are told the game is full and join
+// by themselves once four players leave; a LAN client on a server without
+// the LAN game gets the hint and plays on.
+TEST_F(ClientEndToEnd, FullGameWaitsForASeatAndAPlainServerGetsTheHint) {
+  WriteLanMap();
+  ASSERT_NO_FATAL_FAILURE(StartServer({"--lan"}));
+  Child four = Child_Start(
+      GameProgram("bot", BOT_BIN,
+                  {"--lan", "--host", "127.0.0.1", "--players", "4", "--duration", "4"}),
+      GameProgram_Options());
+  ASSERT_TRUE(WaitUntil([&] { return Count(Child_Output(*server), "[Player accepted]") == 4; },
+                        START_SECONDS));
+  ASSERT_NO_FATAL_FAILURE(StartClient({"--lan", "--host", "127.0.0.1"}));
+  bot = StartProgram("bot", BOT_BIN, {"--lan", "--host", "127.0.0.1", "--duration", "30"}, dir.path,
+                     *display);
+  const std::string full =
+      "The game at 127.0.0.1 is full (4 players). Waiting for a free seat... (Escape quits)";
+  EXPECT_TRUE(Child_WaitFor(*client, full, START_SECONDS)) << Child_Output(*client);
+  EXPECT_TRUE(WaitUntil([&] { return LitInStatusBand(display->Shoot()) > 100; }, START_SECONDS));
+  EXPECT_TRUE(
+      Child_WaitFor(*bot, "player 1: the game at 127.0.0.1 is full (4 players)", START_SECONDS));
+  EXPECT_EQ(Child_Wait(four, START_SECONDS), 0);
+  EXPECT_TRUE(Child_WaitFor(*client, "Back in the game at 127.0.0.1", START_SECONDS));
+  EXPECT_TRUE(Child_WaitFor(*bot, "player 1: back in the game at 127.0.0.1", START_SECONDS));
+  PressKeyAndExpectExit("Escape", 0);
+  Child_Stop(*server);
+
+  ASSERT_NO_FATAL_FAILURE(StartServer());
+  ASSERT_NO_FATAL_FAILURE(StartClient({"--lan", "--host", "127.0.0.1"}));
+  EXPECT_TRUE(Child_WaitFor(*client,
+                            "The server at 127.0.0.1 is not running a LAN game (started without "
+                            "--lan: you will not see the other players)",
+                            START_SECONDS));
+  EXPECT_TRUE(WaitUntil([&] { return LitInStatusBand(display->Shoot()) > 100; }, START_SECONDS));
+  PressKeyAndExpectExit("Escape", 0);
 }
 
 // A fake server sends every message type with every length, random bytes and

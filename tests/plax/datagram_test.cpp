@@ -28,13 +28,16 @@ std::string ReceiveOne(int socket) {
   std::size_t received = 0;
   std::string sender;
   SockReceive result = Sock_ReceiveFrom(socket, buffer, sizeof buffer, received, sender);
-  return result == SockReceive::kData ? std::string(buffer, received) : "<none>";
+  // An empty datagram reads as the end a stream would report.
+  const bool got = result == SockReceive::kData || result == SockReceive::kClosed;
+  return got ? std::string(buffer, received) : "<none>";
 }
 
 PLAX_ID OpenRecord(std::uint32_t options = PLAX_DATAGRAM_NONE) {
   PLAX_ID id = 0;
   std::uint16_t port = 0;
-  EXPECT_EQ(PLAX_OpenDatagram(id, 0, options, Rec_OnDatagram, port), PLAX_GURU_NO_ERROR);
+  EXPECT_EQ(PLAX_OpenDatagram(id, 0, options, Rec_OnDisconnected, Rec_OnDatagram, port),
+            PLAX_GURU_NO_ERROR);
   EXPECT_NE(port, 0);
   EXPECT_EQ(port, RecordPort(id));
   EXPECT_TRUE(WaitUntil([&] { return RecordState(id) == PLAX_STATE_RUNNING; }));
@@ -78,6 +81,29 @@ TEST(Datagram, SendReachesNamedHostAndCounts) {
   EXPECT_EQ(PLAX_FindConnection(id)->V_BytesSent, 11);
   OsSemaphore_Release(PLAX_RegistryMutex);
   CloseWhenRunning(id);
+  Sock_Close(peer.socket);
+  ExpectAllReaped();
+}
+
+// A datagram the platform refuses is that datagram's loss alone: the record
+// keeps receiving and sending. An empty datagram goes out as one, and the
+// record's end is told like a connection's.
+TEST(Datagram, FailedSendKeepsTheRecordServingAndAnEmptyOneGoesOut) {
+  PLAX_ID id = OpenRecord();
+  UdpPeer peer = OpenUdpPeer();
+  std::uint32_t sent = 9;
+  const std::string oversized(70000, 'x');  // more than any datagram can hold
+  EXPECT_EQ(PLAX_Send(id, oversized, sent, "127.0.0.1", peer.port), PLAX_GURU_SEND_ERROR);
+  EXPECT_EQ(sent, 0u);
+  EXPECT_EQ(PLAX_Send(id, "", sent, "127.0.0.1", peer.port), PLAX_GURU_NO_ERROR);
+  EXPECT_EQ(ReceiveOne(peer.socket), "");
+  PlainSendDatagram(peer.socket, "still", RecordPort(id));
+  EXPECT_TRUE(WaitUntil([&] { return Rec_Count(EventKind::kDatagram, id) == 1; }));
+  EXPECT_EQ(PLAX_Send(id, "here", sent, "127.0.0.1", peer.port), PLAX_GURU_NO_ERROR);
+  EXPECT_EQ(ReceiveOne(peer.socket), "here");
+  EXPECT_EQ(Rec_Count(EventKind::kDisconnected, id), 0);
+  EXPECT_EQ(PLAX_Close(id), PLAX_GURU_NO_ERROR);
+  EXPECT_TRUE(WaitUntil([&] { return Rec_Count(EventKind::kDisconnected, id) == 1; }));
   Sock_Close(peer.socket);
   ExpectAllReaped();
 }
@@ -130,7 +156,7 @@ TEST(Datagram, BroadcastWhenAskedForAndATakenPortRefused) {
 
   PLAX_ID second = 7;
   std::uint16_t port = 7;
-  EXPECT_EQ(PLAX_OpenDatagram(second, peer.port, PLAX_DATAGRAM_NONE, Rec_OnDatagram, port),
+  EXPECT_EQ(PLAX_OpenDatagram(second, peer.port, PLAX_DATAGRAM_NONE, nullptr, Rec_OnDatagram, port),
             PLAX_GURU_CANT_BIND);
   EXPECT_EQ(second, 0u);
   EXPECT_EQ(port, 0);

@@ -149,9 +149,10 @@ PLAX_ID OpenAdoptingServer(std::uint16_t& port) {
   return id;
 }
 
-LoopbackPair ConnectToPlainPeer() {
+LoopbackPair ConnectToPlainPeer(int peer_receive_buffer) {
   std::uint16_t port = 0;
   int listener = PlainListen(port, 4);
+  if (peer_receive_buffer > 0) PlainSetReceiveBuffer(listener, peer_receive_buffer);
   LoopbackPair pair;
   EXPECT_EQ(PLAX_OpenClient(pair.id, "127.0.0.1", port, Rec_OnDisconnected, Rec_OnConnected,
                             Rec_OnData, 5),

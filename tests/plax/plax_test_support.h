@@ -68,7 +68,9 @@ struct LoopbackPair {
   PLAX_ID id = 0;
   int peer = -1;
 };
-LoopbackPair ConnectToPlainPeer();
+// `peer_receive_buffer` (bytes, 0: the system's): set before the connection,
+// so that the peer's window is that small from the start.
+LoopbackPair ConnectToPlainPeer(int peer_receive_buffer = 0);
 
 // Fails the test at its end if engine records are left over.
 void ExpectAllReaped();

@@ -260,3 +260,37 @@ TEST(Close, EndsASendWaitingForRoom) {
   PlainClose(pair.peer);
   ExpectAllReaped();
 }
+
+// The stall bound counts from the last byte the peer took: a peer that keeps
+// reading, however slowly, keeps its connection for as long as it reads; once
+// it stops, the send fails within the bound and the connection closes.
+TEST(Send, SlowReaderIsNeverCutOffButOneThatStopsIs) {
+  constexpr std::size_t kSlowBytes = 100;
+  constexpr int kSlowPauseMs = 50;
+  // A small window from the start, so that the peer's system frees room in
+  // it, and tells the sender, every few hundred bytes read.
+  LoopbackPair pair = ConnectToPlainPeer(1024);
+  std::atomic<bool> returned{false};
+  std::atomic<PLAX_Result> result{PLAX_GURU_NO_ERROR};
+  std::thread sender([&] {
+    std::uint32_t sent = 0;
+    result = PLAX_Send(pair.id, std::string(32 << 20, 'r'), sent, "", 0);
+    returned = true;
+  });
+  using Clock = std::chrono::steady_clock;
+  const auto reading_ends = Clock::now() + std::chrono::milliseconds(2 * PLAX_SEND_TIMEOUT_MS);
+  std::size_t read = 0;
+  while (Clock::now() < reading_ends && !returned) {
+    read += PlainReceive(pair.peer, kSlowBytes, 1.0).size();
+    OsThread_SleepMs(kSlowPauseMs);
+  }
+  EXPECT_FALSE(returned.load()) << "cut off after " << read << " bytes";
+  const auto stopped = Clock::now();
+  sender.join();
+  const double took = std::chrono::duration<double>(Clock::now() - stopped).count();
+  EXPECT_EQ(result, PLAX_GURU_SEND_ERROR);
+  EXPECT_LT(took, PLAX_SEND_TIMEOUT_MS / 1000.0 + 1.0);
+  EXPECT_TRUE(WaitUntil([&] { return Rec_Count(EventKind::kDisconnected, pair.id) == 1; }));
+  PlainClose(pair.peer);
+  ExpectAllReaped();
+}

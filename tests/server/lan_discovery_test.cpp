@@ -1,6 +1,7 @@
 // Finding the LAN server: its answers on UDP, what it leaves unanswered, the
 // limit on its answers under a flood, and the bot that finds it by broadcast
 // on this machine and from another host.
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -33,13 +34,6 @@ struct Asker {
   ~Asker() { PlainClose(socket); }
 };
 
-ServerRun StartLanServer(std::vector<std::string> arguments = {"--lan"}) {
-  ServerRun server = Server_Start(
-      {.withMap = true, .mapBytes = "", .onTerminal = std::nullopt, .arguments = arguments});
-  EXPECT_TRUE(Server_WaitListening(server));
-  return server;
-}
-
 // The answers that arrive until none has come for QUIET_SECONDS.
 std::vector<std::string> Answers(const Asker& asker) {
   std::vector<std::string> answers;
@@ -64,6 +58,24 @@ std::string AskUntilAnswered(const Asker& asker, std::uint16_t port) {
   };
   WaitUntil(asked, WAIT_SECONDS);
   return answer;
+}
+
+// Starts the server and, for the LAN game, waits until its discovery answers
+// as well: the server opens its datagram socket only after it listens, so a
+// request sent as soon as it listens can come before there is anyone to take
+// it. The asker that waits is the helper's own, so that no answer to its
+// repeated requests reaches a test's asker.
+ServerRun StartLanServer(std::vector<std::string> arguments = {"--lan"}) {
+  const bool lan = std::find(arguments.begin(), arguments.end(), "--lan") != arguments.end();
+  ServerRun server = Server_Start(
+      {.withMap = true, .mapBytes = "", .onTerminal = std::nullopt, .arguments = arguments});
+  EXPECT_TRUE(Server_WaitListening(server));
+  if (lan) {
+    const Asker ready;
+    EXPECT_NE(AskUntilAnswered(ready, GAME_PORT), "")
+        << "the LAN server's discovery never answered";
+  }
+  return server;
 }
 
 // Requests damaged in every way the server must not answer, and every other

@@ -6,7 +6,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "game/lan_messages.h"
@@ -198,6 +201,56 @@ TEST_F(ServerTest, RelayToDepartedPlayerFailsEveryTime) {
     ASSERT_TRUE(Player_Send(players_[0], BuildPositionReport(report, 0)));
     EXPECT_TRUE(Server_ExpectLines(run_, {"[FEHLER] PLAX-ID not found", SEND}));
   }
+}
+
+// A burst far larger than every buffer on its way, while the three others
+// read: each report is relayed to each of them, with a "Send" per relay and
+// no error, and the burster's leaving is still seen after it.
+TEST_F(ServerTest, BurstOfReportsIsRelayedWholeToThreeReaders) {
+  constexpr int REPORTS = 50000;
+  // Relaying takes Wine a good while: it writes each "Send" through its console.
+  constexpr double BURST_SECONDS = 120.0;
+  ASSERT_NO_FATAL_FAILURE(StartListening());
+  ASSERT_NO_FATAL_FAILURE(Join(4));
+  std::string burst;
+  std::vector<std::string> expected(players_.size());
+  for (int i = 0; i < REPORTS; ++i) {
+    burst += BuildPositionReport(i, -i);
+    for (int to = 2; to <= 4; ++to) {
+      expected[to - 1] += BuildPositionRelay(i, -i, static_cast<std::int8_t>(to));
+    }
+  }
+  // Small buffers at the readers, so that the server waits for room often.
+  for (int to = 2; to <= 4; ++to) PlainSetReceiveBuffer(players_[to - 1], 4096);
+  std::vector<std::string> received(players_.size());
+  std::atomic<int> reading{3};
+  std::vector<std::thread> threads;
+  threads.emplace_back([&] { EXPECT_TRUE(Player_Send(players_[0], burst)); });
+  for (int to = 2; to <= 4; ++to) {
+    threads.emplace_back([&, to] {
+      received[to - 1] = PlainReceive(players_[to - 1], expected[to - 1].size(), BURST_SECONDS);
+      --reading;
+    });
+  }
+  // The server's lines are taken meanwhile, so that its output never fills.
+  while (reading > 0) {
+    Child_Output(run_);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (int to = 2; to <= 4; ++to) {
+    EXPECT_EQ(received[to - 1].size() / POSITION_RELAY_SIZE, static_cast<std::size_t>(REPORTS))
+        << "player " << to;
+    EXPECT_TRUE(received[to - 1] == expected[to - 1]) << "player " << to;
+  }
+  std::string line;
+  for (int relay = 0; relay < 3 * REPORTS; ++relay) {
+    ASSERT_TRUE(Server_NextLine(run_, line)) << "relay " << relay;
+    ASSERT_EQ(line, SEND) << "relay " << relay;
+  }
+  Player_Close(players_[0]);
+  players_[0] = -1;
+  EXPECT_TRUE(Server_ExpectLines(run_, {"[Player disconnected]"}));
 }
 
 TEST_F(ServerTest, SplitAndJoinedReportsAreAllRelayed) {

@@ -2,7 +2,8 @@
 // N players to a server, walks them one pixel per report, prints every relay
 // they receive and can measure how long a report takes to come back relayed.
 // A player the server turns away, loses or cannot be sent to is told once and
-// makes the exit status 1.
+// makes the exit status 1. With --lan a player that loses its game, or finds
+// it full, says so and tries to get back in once a second, as the client does.
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -70,6 +71,11 @@ constexpr std::int32_t LANE_RIGHT = 600;
 constexpr std::int32_t LANE_HEIGHT = 90;
 constexpr std::int32_t LANE_PITCH = 110;
 constexpr int LANES = 4;
+// The LAN game's clocks, as the client keeps them.
+constexpr double LAN_SILENCE_SECONDS = 5.0;
+constexpr double LAN_KEEP_ALIVE_SECONDS = 1.0;
+constexpr double LAN_RETRY_SECONDS = 1.0;
+constexpr std::int32_t LAN_RETRY_CONNECT_SECONDS = 1;
 
 struct Options {
   std::string host = SERVER_HOST;
@@ -103,6 +109,17 @@ struct BotPlayer {
   long relays = 0;
   bool admitted = false;
   bool failed = false;  // turned away, closed or a send failed: it reports no more
+  // The LAN game's liveness: times in TimerSeconds.
+  bool welcomed = false;
+  bool helloDue = false;     // welcomed: Hello goes out next
+  bool positionDue = false;  // and, back in a game, where it stands
+  bool waiting = false;      // lost or full: connects again every LAN_RETRY_SECONDS
+  bool rejoining = false;    // connected again: the Welcome means back in
+  bool closing = false;      // closed for silence; its departure is on its way
+  int refusal = 0;           // a Refused's reason on this connection
+  double lastReceived = 0.0;
+  double lastSent = 0.0;
+  double lastAttempt = 0.0;
 };
 
 // Shared with the engine's callbacks, which carry no context of their own.
@@ -118,6 +135,8 @@ struct Bots {
   std::vector<double> latencies;                     // seconds
   bool admitting = true;                             // a connection closed now was turned away
   bool ending = false;  // from here on the bot's own clean-up closes connections
+  std::string host;     // the game's, for the LAN game's lines and its retries
+  std::uint16_t port = 0;
 };
 
 Bots bots;
@@ -156,8 +175,20 @@ void TakeLanMessages(int number, std::string_view data) {
   std::vector<LanEvent> events;
   LanReader_Feed(bots.players[number - 1].lanReader, data, events);
   const std::string who = "player=" + std::to_string(number) + " seat=";
+  BotPlayer& player = bots.players[number - 1];
+  player.lastReceived = TimerSeconds();
   for (const LanEvent& event : events) {
     const std::string seat = std::to_string(event.seat);
+    if (event.kind == LanEventKind::Welcome) {
+      player.welcomed = player.helloDue = true;
+      player.positionDue = player.rejoining;
+      if (player.rejoining)
+        PrintLine("player " + std::to_string(number) + ": back in the game at " + bots.host);
+      player.rejoining = false;
+      continue;
+    }
+    if (event.kind == LanEventKind::Refused) player.refusal = event.reason;
+    if (event.kind == LanEventKind::Refused || event.kind == LanEventKind::KeepAlive) continue;
     if (event.kind == LanEventKind::Left) {
       if (!bots.quiet) PrintLine("left " + who + seat);
       continue;
@@ -209,10 +240,33 @@ std::vector<int> Bots_LiveNumbers() {
 
 void Bot_OnConnected(PLAX_ID) {}
 
+// The caller holds the mutex. A LAN player whose game ended waits to get back in.
+void Player_LoseLanGame(int number) {
+  BotPlayer& player = bots.players[number - 1];
+  const std::string who = "player " + std::to_string(number) + ": ";
+  const bool told = player.waiting || player.rejoining;  // said once while out
+  if (player.refusal == REFUSED_FULL && !told) {
+    PrintLine(who + "the game at " + bots.host + " is full (" + std::to_string(LAN_SEATS) +
+              " players); waiting for a free seat");
+  } else if (player.refusal != REFUSED_FULL && !told) {
+    PrintLine(who + "lost the game at " + bots.host + "; trying to get back in");
+  }
+  player.id = 0;
+  player.waiting = true;
+  player.rejoining = player.welcomed = player.helloDue = player.closing = false;
+  player.refusal = 0;
+  player.lastAttempt = TimerSeconds();
+}
+
 void Bot_OnDisconnected(PLAX_ID id) {
   std::lock_guard<std::mutex> lock(bots.mutex);
   const int number = PlayerNumber(id);
   if (number == 0 || bots.ending) return;
+  const bool refused_full = bots.players[number - 1].refusal == REFUSED_FULL;
+  if (bots.lan && (!bots.admitting || refused_full)) {
+    Player_LoseLanGame(number);
+    return;
+  }
   if (bots.admitting) {
     bots.players[number - 1].failed = true;  // told in player order once all are in
     return;
@@ -253,12 +307,22 @@ void Player_Report(BotPlayer& player, int number) {
   const PLAX_Result result =
       PLAX_Send(player.id, BuildPositionReport(walker.x, walker.y), sent, "", 0);
   std::lock_guard<std::mutex> lock(bots.mutex);
+  player.lastSent = TimerSeconds();
   if (result != PLAX_GURU_NO_ERROR) {
-    // The engine closes a connection whose send fails, so no later send can work.
-    Player_Fail(number, "sending failed (" + PLAX_GURUText(result) + ")");
+    // The engine closes a connection whose send fails, so no later send can
+    // work; in the LAN game its departure makes the player wait to get back in.
+    if (!bots.lan) Player_Fail(number, "sending failed (" + PLAX_GURUText(result) + ")");
     return;
   }
   ++player.sent;
+}
+
+// Hello or KeepAlive, outside the lock as every send.
+void Player_SendControl(BotPlayer& player, PLAX_ID id, const std::string& bytes) {
+  std::uint32_t sent = 0;
+  PLAX_Send(id, bytes, sent, "", 0);
+  std::lock_guard<std::mutex> lock(bots.mutex);
+  player.lastSent = TimerSeconds();
 }
 
 // One frame of the client's rules, with the client's own functions: step and
@@ -301,51 +365,61 @@ Walker Walker_Start(int number) {
 
 // --- run -----------------------------------------------------------------
 
-bool ParseOptions(int argc, char** argv, Options& options) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string name = argv[i];
-    if (name == "--latency") {
-      options.latency = true;
-      continue;
-    }
-    if (name == "--quiet") {
-      options.quiet = true;
-      continue;
-    }
-    if (name == "--lan") {
-      options.lan = true;
-      continue;
-    }
-    if (i + 1 >= argc) return false;
-    const std::string value = argv[++i];
-    // The port is read as the server reads it.
-    if (name == "--port") {
-      if (!Port_Parse(value, options.port)) return false;
-      continue;
-    }
-    char* end = nullptr;
-    const double number = std::strtod(value.c_str(), &end);
-    const bool numeric = end != value.c_str() && *end == '\0';
-    const bool whole = numeric && number == std::floor(number);
-    if (name == "--host") {
-      options.host = value;
-      options.hostGiven = true;
-    } else if (name == "--map")
-      options.map = value;
-    else if (!numeric)
-      return false;
-    else if (name == "--players" && whole && number >= 1 && number <= 1000)
-      options.players = static_cast<int>(number);
-    else if (name == "--reports" && whole && number >= 0 && number <= MAX_REPORTS)
-      options.reports = static_cast<long>(number);
-    else if (name == "--rate" && number >= MIN_RATE && number <= 100000)
-      options.rate = number;
-    else if (name == "--duration" && number >= 0)
-      options.duration = number;
-    else
-      return false;
-  }
+// A number as strtod reads it, the whole text, from `low` to `high` (NaN is
+// in no range); `number` is written either way.
+bool Number_Read(std::string_view value, double low, double high, bool whole, double& number) {
+  const std::string text(value);
+  char* end = nullptr;
+  number = std::strtod(text.c_str(), &end);
+  if (end == text.c_str() || *end != '\0') return false;
+  if (whole && number != std::floor(number)) return false;
+  return number >= low && number <= high;
+}
+
+bool Options_ReadHost(std::string_view value, Options& options) {
+  options.host = value;
+  options.hostGiven = true;
   return true;
+}
+
+bool Options_ReadPlayers(std::string_view value, Options& options) {
+  double number = 0;
+  if (!Number_Read(value, 1, 1000, true, number)) return false;
+  options.players = static_cast<int>(number);
+  return true;
+}
+
+bool Options_ReadReports(std::string_view value, Options& options) {
+  double number = 0;
+  if (!Number_Read(value, 0, MAX_REPORTS, true, number)) return false;
+  options.reports = static_cast<long>(number);
+  return true;
+}
+
+bool Options_ReadRate(std::string_view value, Options& options) {
+  return Number_Read(value, MIN_RATE, 100000, false, options.rate);
+}
+
+bool Options_ReadDuration(std::string_view value, Options& options) {
+  return Number_Read(value, 0, HUGE_VAL, false, options.duration);
+}
+
+// In the order of USAGE; the port is read as the server reads it.
+constexpr CommandOption<Options> BOT_OPTIONS[] = {
+    {"--host", true, Options_ReadHost},
+    {"--port", true, CommandOption_ReadPort<&Options::port>},
+    {"--players", true, Options_ReadPlayers},
+    {"--reports", true, Options_ReadReports},
+    {"--rate", true, Options_ReadRate},
+    {"--duration", true, Options_ReadDuration},
+    {"--map", true, CommandOption_ReadText<&Options::map>},
+    {"--lan", false, CommandOption_SetFlag<&Options::lan>},
+    {"--latency", false, CommandOption_SetFlag<&Options::latency>},
+    {"--quiet", false, CommandOption_SetFlag<&Options::quiet>},
+};
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+  return CommandLine_Parse(argc, argv, BOT_OPTIONS, options);
 }
 
 // A LAN bot told no host joins the game the search finds; false, with the
@@ -362,12 +436,82 @@ bool Bots_FindGame(Options& options) {
   return true;
 }
 
+// Held across the connect, as in Bots_Connect. The Welcome that follows
+// tells the player is back in.
+void Player_Rejoin(BotPlayer& player) {
+  std::lock_guard<std::mutex> lock(bots.mutex);
+  player.lastAttempt = TimerSeconds();
+  PLAX_ID id = 0;
+  const PLAX_Result result =
+      PLAX_OpenClient(id, bots.host.c_str(), bots.port, Bot_OnDisconnected, Bot_OnConnected,
+                      Bot_OnData, LAN_RETRY_CONNECT_SECONDS);
+  if (result != PLAX_GURU_NO_ERROR) return;
+  player.id = id;
+  player.lanReader = LanReader{};
+  player.waiting = false;
+  player.rejoining = true;
+  player.lastReceived = player.lastSent = TimerSeconds();
+}
+
+// The LAN game's upkeep of one player: getting back in, Hello after a
+// Welcome, the server's silence and this player's own.
+void Player_LanUpkeep(int number) {
+  BotPlayer& player = bots.players[number - 1];
+  std::unique_lock<std::mutex> lock(bots.mutex);
+  const double now = TimerSeconds();
+  const PLAX_ID id = player.id;
+  if (player.failed) return;
+  if (player.waiting) {
+    if (now - player.lastAttempt < LAN_RETRY_SECONDS) return;
+    lock.unlock();
+    Player_Rejoin(player);
+    // Where it stands, at once, as the client does: a server without the
+    // LAN game sends no Welcome to wait for.
+    if (Player_Live(number) && player.id != 0) Player_Report(player, number);
+    return;
+  }
+  if (!player.welcomed || player.closing) return;
+  if (now - player.lastReceived >= LAN_SILENCE_SECONDS) {
+    player.closing = true;
+    lock.unlock();
+    PLAX_Close(id);  // its departure callback makes it wait to get back in
+    return;
+  }
+  if (player.helloDue) {
+    player.helloDue = false;
+    std::string hello = BuildHello();
+    if (player.positionDue) hello += BuildPositionReport(player.walker.x, player.walker.y);
+    lock.unlock();
+    Player_SendControl(player, id, hello);
+    return;
+  }
+  if (now - player.lastSent < LAN_KEEP_ALIVE_SECONDS) return;
+  lock.unlock();
+  Player_SendControl(player, id, BuildKeepAlive());
+}
+
+void Bots_LanUpkeep() {
+  if (!bots.lan) return;
+  for (int number : Bots_LiveNumbers()) Player_LanUpkeep(number);
+}
+
+// The live players that are in a game now.
+std::vector<int> Bots_Playing() {
+  std::vector<int> playing;
+  for (int number : Bots_LiveNumbers()) {
+    std::lock_guard<std::mutex> lock(bots.mutex);
+    if (!bots.players[number - 1].waiting) playing.push_back(number);
+  }
+  return playing;
+}
+
 bool Bots_Connect(const Options& options) {
   for (int number = 1; number <= options.players; ++number) {
     // Held across the connect, so a relay that arrives at once finds its player.
     std::lock_guard<std::mutex> lock(bots.mutex);
     BotPlayer player;
     player.walker = Walker_Start(number);
+    player.lastReceived = player.lastSent = TimerSeconds();
     const PLAX_Result result =
         PLAX_OpenClient(player.id, options.host.c_str(), options.port, Bot_OnDisconnected,
                         Bot_OnConnected, Bot_OnData, CONNECT_TIMEOUT_S);
@@ -391,7 +535,7 @@ void Bots_AwaitAdmission() {
   bots.admitting = false;
   for (std::size_t i = 0; i < bots.players.size(); ++i) {
     BotPlayer& player = bots.players[i];
-    player.admitted = !player.failed;
+    player.admitted = !player.failed && !player.waiting;
     if (player.admitted) continue;
     PrintLine("player " + std::to_string(i + 1) + ": the server closed the connection (full?)");
   }
@@ -439,10 +583,10 @@ void Bots_Run(const Options& options) {
   for (long step = 0; !Bots_Stopped(); ++step) {
     const double now = TimerSeconds();
     if (end > 0.0 && now >= end) return;
-    const std::vector<int> live = Bots_LiveNumbers();
-    if (live.empty()) return;  // nobody left to report or listen
+    Bots_LanUpkeep();
+    if (Bots_LiveNumbers().empty()) return;  // nobody left to report or listen
     if (step < options.reports) {
-      for (int number : live) Player_Step(bots.players[number - 1], number);
+      for (int number : Bots_Playing()) Player_Step(bots.players[number - 1], number);
       next += interval;
       std::this_thread::sleep_until(next);
       continue;
@@ -466,7 +610,7 @@ bool Bots_PrintSummary(const Options& options) {
   long relays = 0;
   bool all_well = true;
   for (const BotPlayer& player : bots.players) {
-    all_well = all_well && !player.failed;
+    all_well = all_well && !player.failed && !player.waiting;
     if (!player.admitted) continue;
     ++admitted;
     sent += player.sent;
@@ -511,7 +655,10 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  if (!Bots_FindGame(options) || !Bots_Connect(options)) EndProgram(1);
+  if (!Bots_FindGame(options)) EndProgram(1);
+  bots.host = options.host;
+  bots.port = options.port;
+  if (!Bots_Connect(options)) EndProgram(1);
   Bots_AwaitAdmission();
   if (options.reports > 0) Bots_WarmUp();
   Bots_Run(options);

@@ -18,12 +18,17 @@ struct FoundGame {
   std::string host;        // the answering server's dotted address
   std::uint16_t port = 0;  // its TCP game port
   std::string failure;     // the line to show when none was found; empty once one is
+  // With no free seat anywhere, the first full game that answered: its
+  // address and port (empty and 0 when no game answered at all), and its seats.
+  std::string fullHost;
+  std::uint16_t fullPort = 0;
+  int fullSeats = 0;
 };
 
 // Opens a datagram record on a port of the system's choosing with broadcast
 // permission, sends the discovery request to every interface's broadcast
 // address and to 255.255.255.255 (a send there may fail), and takes the first
-// answer that offers a free seat. `discovery_port` is the UDP port servers
-// listen on. The record is closed before it returns. Not re-entrant: one
-// search at a time per process.
+// answer that offers a free seat; a full game is only remembered beside the failure.
+// `discovery_port` is the UDP port servers listen on. The record is closed before it returns. Not
+// re-entrant: one search at a time per process.
 FoundGame LanSearch_Find(std::uint16_t discovery_port);

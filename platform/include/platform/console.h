@@ -8,6 +8,9 @@
 // a window is open it is drawn into the window at the text cursor.
 void PrintLine(std::string_view text);
 
+// As PrintLine, but to standard output only, never into the window.
+void Console_WriteLine(std::string_view text);
+
 // Ends the process with `code` after the normal exit-time clean-up (the
 // engine's included). -1 shows as 255 in the exit status.
 [[noreturn]] void EndProgram(int code);

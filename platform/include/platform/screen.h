@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 // A colour: alpha in bits 24-31, red 16-23, green 8-15, blue 0-7.
@@ -52,3 +53,10 @@ void DrawImageTransparent(int x, int y, const Image* image);
 // Fills x1 <= x <= x2, y1 <= y <= y2 (both corners included), clipped. The
 // corners may come in any order: the box between them is filled.
 void DrawFilledBox(int x1, int y1, int x2, int y2, Colour colour);
+
+// Status text over the picture: the line, light on a black box as wide as the
+// text, with its top-left corner at (x, y), clipped; only on the screen's own
+// thread. The console lines' text cursor is left where it is.
+void DrawTextAt(int x, int y, std::string_view text);
+// The height in pixels of a line DrawTextAt draws.
+int TextLineHeight();

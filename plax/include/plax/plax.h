@@ -37,8 +37,12 @@ inline constexpr std::size_t PLAX_RECV_BUFFER_SIZE = 7936;
 
 // A send whose peer takes no byte for this long fails with
 // PLAX_GURU_SEND_ERROR and closes the connection: one peer that stops reading
-// cannot hold its senders forever. Kept short because the game's messages are
-// tiny and a live peer on a LAN drains its buffer in far less.
+// cannot hold its senders forever. The time counts from the last byte the
+// peer's system took, so a peer that keeps reading is never cut off (its
+// system frees room, and so takes bytes, once a part of its receive buffer is
+// read: a reader slower than that part per PLAX_SEND_TIMEOUT_MS is not told
+// from a stopped one). Kept short because the game's messages are tiny and a
+// live peer on a LAN drains its buffer in far less.
 inline constexpr int PLAX_SEND_TIMEOUT_MS = 2000;
 
 inline constexpr PLAX_Result PLAX_GURU_NO_ERROR = -1;
@@ -133,10 +137,14 @@ void PLAX_CloseSocket(PLAX_Socket accepted);
 // Sends all of `data` and waits until the platform has taken it. Sends on one
 // connection are serialised, so every call's bytes go out whole. A peer that
 // takes nothing for PLAX_SEND_TIMEOUT_MS makes the send fail with -18 and
-// closes the connection. `host`/`port` are used only by datagram records
-// ("0": broadcast); TCP senders pass "" and 0. `sent_out` is 0 on entry, then
-// the bytes taken. Data of 4 GiB or more, more than `sent_out` can count, is
-// refused with -18 before any byte is sent.
+// closes the connection; every byte it takes starts that time again, so a
+// peer that keeps reading, however slowly, is never cut off. Sending no bytes
+// on a connection succeeds at once. `host`/`port` are used only by datagram
+// records ("0": broadcast); TCP senders pass "" and 0. A datagram, an empty
+// one too, goes out whole at once or not at all: one the platform refuses or
+// has no room for now is dropped with -18, and the record stays open.
+// `sent_out` is 0 on entry, then the bytes taken. Data of 4 GiB or more, more
+// than `sent_out` can count, is refused with -18 before any byte is sent.
 PLAX_Result PLAX_Send(PLAX_ID id, const PLAX_Bytes& data, std::uint32_t& sent_out, const char* host,
                       std::uint16_t port);
 
@@ -154,12 +162,15 @@ inline constexpr std::uint32_t PLAX_DATAGRAM_BROADCAST = 1;
 // thread, one call per datagram, with the sender's dotted IPv4 address (no
 // port) and its bytes: an empty datagram gives an empty call, one longer than
 // PLAX_RECV_BUFFER_SIZE (7936 bytes) arrives cut to that size. Send with
-// PLAX_Send and a host and port; close with PLAX_Close, after which the
-// reaper calls no disconnected callback (a datagram record has none).
+// PLAX_Send and a host and port; a datagram that cannot be sent never ends
+// the record. The record ends only when PLAX_Close closes it, its socket
+// fails, or the engine cleans up at exit; `on_disconnected` (may be null)
+// then tells the program, on the reaper thread, as for a connection.
 // Results: PLAX_GURU_CANT_CREATE_SOCKET when the platform gives no socket or
 // no worker thread, PLAX_GURU_CANT_BIND when the port is taken (or broadcast
 // permission is refused); nothing is left open after a failure.
 PLAX_Result PLAX_OpenDatagram(PLAX_ID& id_out, std::uint16_t port, std::uint32_t options,
+                              PLAX_EventDisconnected on_disconnected,
                               PLAX_EventNewDataUDP on_new_data_udp, std::uint16_t& port_out);
 
 // The dotted broadcast address of every IPv4 interface that is up and either
