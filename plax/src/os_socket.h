@@ -90,7 +90,8 @@ enum class SockSend { kComplete, kFailed, kStalled };
 // datagram, even an empty one, goes out whole in one call without waiting,
 // or fails (kFailed, also when the platform has no room for it now). `sent`
 // counts what the platform took. kStalled: the peer of a connection took no
-// byte for `stall_ms`, counted again from every byte it takes. A size of
+// byte for `stall_ms`, counted again from every byte it takes (0: whatever
+// the platform cannot take at once is left, as kStalled). A size of
 // 4 GiB or more, more than `sent` can count, fails before any byte is sent.
 SockSend Sock_SendAll(int socket, const char* data, std::size_t size, const SockTarget* target,
                       int stall_ms, std::uint32_t& sent);

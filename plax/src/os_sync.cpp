@@ -23,6 +23,11 @@ void OsSemaphore_Take(OsSemaphore& semaphore) {
   }
 }
 
+bool OsSemaphore_TryTake(OsSemaphore& semaphore) {
+  int free = 1;
+  return semaphore.count.compare_exchange_strong(free, 0, std::memory_order_acquire);
+}
+
 void OsSemaphore_Release(OsSemaphore& semaphore) {
   if (semaphore.count.exchange(1, std::memory_order_release) == -1) {
     OsAtomic_Notify(semaphore.count);

@@ -25,6 +25,8 @@ void OsAtomic_Wait(std::atomic<int>& value, int expected);
 void OsAtomic_Notify(std::atomic<int>& value);
 
 void OsSemaphore_Take(OsSemaphore& semaphore);
+// Takes the semaphore only if it is free now; never waits.
+bool OsSemaphore_TryTake(OsSemaphore& semaphore);
 void OsSemaphore_Release(OsSemaphore& semaphore);
 
 // A wake-up signal: Signal may be called any number of times before Wait;

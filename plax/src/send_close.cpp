@@ -100,6 +100,24 @@ PLAX_Result PLAX_Send(PLAX_ID id, const PLAX_Bytes& data, std::uint32_t& sent_ou
   return sent_out == data.size() ? PLAX_GURU_NO_ERROR : PLAX_GURU_SEND_ERROR;
 }
 
+PLAX_Result PLAX_SendNow(PLAX_ID id, const PLAX_Bytes& data, std::uint32_t& sent_out) {
+  sent_out = 0;
+  SendTarget target;
+  if (!FindOpen(id, target)) return PLAX_GURU_ID_NOT_FOUND;
+  if (target.protocol != PLAX_PROTOCOL_TCP) return PLAX_GURU_SEND_ERROR;
+  if (data.empty() || !OsSemaphore_TryTake(target.link->send_lock)) return PLAX_GURU_NO_ERROR;
+  const bool closed = target.link->closed.load();
+  SockSend result = SockSend::kFailed;
+  // No stall time: what the platform cannot take now is left, not waited for.
+  if (!closed) {
+    result = Sock_SendAll(target.link->descriptor, data.data(), data.size(), nullptr, 0, sent_out);
+  }
+  OsSemaphore_Release(target.link->send_lock);
+  if (closed) return PLAX_GURU_ID_NOT_FOUND;
+  AddSent(id, sent_out);
+  return result == SockSend::kFailed ? PLAX_GURU_SEND_ERROR : PLAX_GURU_NO_ERROR;
+}
+
 PLAX_Result PLAX_Close(PLAX_ID id) {
   OsSemaphore_Take(PLAX_RegistryMutex);
   PLAX_Connection* record = PLAX_FindConnection(id);

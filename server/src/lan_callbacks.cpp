@@ -3,6 +3,7 @@
 // path (lan_outbox.h) in the same step, so every receiver hears the seats'
 // changes in the order they happened; none of them sends to a seated player
 // itself, so no mover, listener or reaper waits on another player.
+#include <array>
 #include <string>
 #include <vector>
 
@@ -66,9 +67,18 @@ int Lan_SeatOf(PLAX_ID id) {
   return 0;
 }
 
+// The seats with moves queued, to flush once the slot mutex is released.
+using SeatsToFlush = std::array<bool, MAX_SLOTS>;
+
+void Lan_Flush(const SeatsToFlush& seats) {
+  for (int seat = 1; seat <= MAX_SLOTS; ++seat) {
+    if (seats[static_cast<std::size_t>(seat - 1)]) LanOutbox_Flush(seat);
+  }
+}
+
 // Takes what the player in `seat` said; false after a Hello of a version
 // this server does not speak, whose seat is freed then. Slot mutex held.
-bool Lan_TakeMessages(int seat, const std::vector<SeatMessage>& messages) {
+bool Lan_TakeMessages(int seat, const std::vector<SeatMessage>& messages, SeatsToFlush& flush) {
   PlayerSlot& slot = Slots_At(serverState, seat);
   for (const SeatMessage& message : messages) {
     if (message.kind == SeatMessageKind::Hello) {
@@ -85,6 +95,7 @@ bool Lan_TakeMessages(int seat, const std::vector<SeatMessage>& messages) {
     for (int other = 1; other <= MAX_SLOTS; ++other) {
       if (other == seat || Slots_At(serverState, other).connectionId == 0) continue;
       LanOutbox_QueueMove(other, seat, message.x, message.y);
+      flush[static_cast<std::size_t>(other - 1)] = true;
     }
   }
   return true;
@@ -117,6 +128,8 @@ void OnLanNewConnection(PLAX_ID, PLAX_Socket accepted, const char*) {
   std::vector<PlannedRelay> snapshot;
   LanSeats_PlanSnapshot(serverState, seat, snapshot);
   for (const PlannedRelay& move : snapshot) LanOutbox_QueueMove(seat, move.mover, move.x, move.y);
+  lock.unlock();
+  LanOutbox_Flush(seat);
 }
 
 void OnLanPlayerAccepted(PLAX_ID) {
@@ -132,6 +145,8 @@ void OnLanPlayerDisconnected(PLAX_ID id) {
 void OnLanPlayerData(PLAX_ID id, const PLAX_Bytes& chunk) {
   thread_local std::vector<SeatMessage> messages;
   messages.clear();
+  SeatsToFlush flush{};
+  bool spoken = true;
   {
     std::lock_guard<std::mutex> lock(serverState.slotMutex);
     const int seat = Lan_SeatOf(id);
@@ -139,10 +154,9 @@ void OnLanPlayerData(PLAX_ID id, const PLAX_Bytes& chunk) {
     PlayerSlot& slot = Slots_At(serverState, seat);
     slot.lastHeardMs = LanClock_Ms();
     SeatReader_Feed(slot.said, chunk, messages);
-    if (Lan_TakeMessages(seat, messages)) {
-      if (slot.saidHello) LanOutbox_Heard(seat, slot.lastHeardMs);
-      return;
-    }
+    spoken = Lan_TakeMessages(seat, messages, flush);
+    if (spoken && slot.saidHello) LanOutbox_Heard(seat, slot.lastHeardMs);
   }
-  Lan_Refuse(id, REFUSED_VERSION);
+  Lan_Flush(flush);
+  if (!spoken) Lan_Refuse(id, REFUSED_VERSION);
 }

@@ -25,6 +25,13 @@ struct Outbox {
   std::mutex mutex;
   std::condition_variable wake;
   PLAX_ID receiver = 0;  // 0: the seat is free, the sender idle
+  // A send to the seat is under way, by its sender or by a mover that found
+  // the way clear: one at a time, so what goes out keeps the queue's order.
+  bool sending = false;
+  // The part of a mover's send that the platform did not take at once: it
+  // goes first, with the "Send" lines of its messages still to print.
+  std::string carry;
+  int carryTold = 0;
   std::vector<Outgoing> queue;
   // Per mover, 1 + the index of its PlayerMoved still in the queue, or 0.
   std::array<std::size_t, LAN_SEATS> waitingMove{};
@@ -53,10 +60,30 @@ struct Batch {
   int told = 0;
 };
 
+bool Outbox_HasWork(const Outbox& box) {
+  return box.receiver != 0 && !box.sending && (!box.queue.empty() || !box.carry.empty());
+}
+
+// Moves the carry and the queue into `batch` and marks the send under way.
+void Outbox_Drain(Outbox& box, Batch& batch) {
+  batch.receiver = box.receiver;
+  batch.bytes += box.carry;
+  batch.told += box.carryTold;
+  box.carry.clear();
+  box.carryTold = 0;
+  for (Outgoing& outgoing : box.queue) {
+    batch.bytes += outgoing.bytes;
+    batch.told += outgoing.told ? 1 : 0;
+  }
+  box.queue.clear();
+  box.waitingMove.fill(0);
+  box.sending = true;
+}
+
 // Waits until there is something to send or a time-out is due; false when
 // the pass has nothing to send. Called with the box's mutex held.
 bool Outbox_Take(Outbox& box, std::unique_lock<std::mutex>& lock, Batch& batch) {
-  if (box.receiver == 0 || box.queue.empty()) {
+  if (!Outbox_HasWork(box)) {
     const std::int64_t keep_alive = box.receiver == 0 ? NEVER : box.lastSentMs + KEEP_ALIVE_MS;
     const std::int64_t due = std::min(keep_alive, box.silenceDeadlineMs);
     if (due == NEVER) {
@@ -79,16 +106,14 @@ bool Outbox_Take(Outbox& box, std::unique_lock<std::mutex>& lock, Batch& batch) 
     lock.lock();
     return false;
   }
-  if (box.queue.empty()) {
+  // A mover's send under way ends within a system call, and updates the
+  // time of the last send.
+  if (box.sending) return false;
+  if (box.queue.empty() && box.carry.empty()) {
     if (now < box.lastSentMs + KEEP_ALIVE_MS) return false;
     batch.bytes = BuildKeepAlive();
   }
-  for (Outgoing& outgoing : box.queue) {
-    batch.bytes += outgoing.bytes;
-    batch.told += outgoing.told ? 1 : 0;
-  }
-  box.queue.clear();
-  box.waitingMove.fill(0);
+  Outbox_Drain(box, batch);
   box.lastSentMs = now;
   return true;
 }
@@ -107,8 +132,34 @@ void Sender_Run(int seat) {
       LanConsole_Print(LINE_SEND, batch.told);
     }
     lock.lock();
+    box.sending = false;
     if (box.receiver == batch.receiver) box.lastSentMs = LanClock_Ms();
   }
+}
+
+// What a mover's send left behind goes first, through the sender. Called
+// with the box's mutex held.
+void Outbox_EndSendNow(Outbox& box, const Batch& batch, std::uint32_t sent) {
+  box.sending = false;
+  if (box.receiver == batch.receiver) {
+    box.lastSentMs = LanClock_Ms();
+    if (sent < batch.bytes.size()) {
+      box.carry = batch.bytes.substr(sent);
+      box.carryTold = batch.told;
+    }
+  }
+  // Queued meanwhile, by movers that found the send under way or for the
+  // seat's next player: the sender waited for this send to end.
+  if (Outbox_HasWork(box)) box.wake.notify_one();
+}
+
+// The seat's next player starts from nothing, not even a part of a message.
+void Outbox_Clear(Outbox& box) {
+  box.queue.clear();
+  box.carry.clear();
+  box.carryTold = 0;
+  box.waitingMove.fill(0);
+  box.silenceDeadlineMs = NEVER;
 }
 
 }  // namespace
@@ -129,10 +180,8 @@ void LanOutbox_Open(int seat, PLAX_ID receiver) {
   Outbox& box = At(seat);
   std::lock_guard<std::mutex> lock(box.mutex);
   box.receiver = receiver;
-  box.queue.clear();
-  box.waitingMove.fill(0);
+  Outbox_Clear(box);
   box.lastSentMs = LanClock_Ms();
-  box.silenceDeadlineMs = NEVER;
   Queue(box, BuildWelcome(static_cast<std::int8_t>(seat)), false);
 }
 
@@ -140,9 +189,7 @@ void LanOutbox_Shut(int seat) {
   Outbox& box = At(seat);
   std::lock_guard<std::mutex> lock(box.mutex);
   box.receiver = 0;
-  box.queue.clear();
-  box.waitingMove.fill(0);
-  box.silenceDeadlineMs = NEVER;
+  Outbox_Clear(box);
   box.wake.notify_one();
 }
 
@@ -155,8 +202,27 @@ void LanOutbox_QueueMove(int seat, int mover, std::int32_t x, std::int32_t y) {
     box.queue[waiting - 1].bytes = std::move(moved);
     return;
   }
-  Queue(box, std::move(moved), true);
+  // No wake: the caller flushes, and a sender that is sending looks again.
+  box.queue.push_back(Outgoing{std::move(moved), true});
   waiting = box.queue.size();
+}
+
+void LanOutbox_Flush(int seat) {
+  Outbox& box = At(seat);
+  Batch batch;
+  {
+    std::lock_guard<std::mutex> lock(box.mutex);
+    if (!Outbox_HasWork(box)) return;
+    Outbox_Drain(box, batch);
+  }
+  std::uint32_t sent = 0;
+  const PLAX_Result result = PLAX_SendNow(batch.receiver, batch.bytes, sent);
+  if (result == PLAX_GURU_NO_ERROR && sent == batch.bytes.size()) {
+    LanConsole_Print(LINE_SEND, batch.told);
+  }
+  std::lock_guard<std::mutex> lock(box.mutex);
+  // A failed send is the receiver's departure, as for the sender's own.
+  Outbox_EndSendNow(box, batch, result == PLAX_GURU_NO_ERROR ? sent : 0);
 }
 
 void LanOutbox_QueueLeft(int seat, int mover) {

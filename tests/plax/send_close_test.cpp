@@ -264,6 +264,27 @@ TEST(Close, EndsASendWaitingForRoom) {
 // The stall bound counts from the last byte the peer took: a peer that keeps
 // reading, however slowly, keeps its connection for as long as it reads; once
 // it stops, the send fails within the bound and the connection closes.
+// A send that must not wait takes what fits at once and leaves the rest,
+// and a peer that reads nothing costs it its bytes, not its connection.
+TEST(Send, SendNowTakesWhatFitsAndNeverWaitsOrCloses) {
+  LoopbackPair pair = ConnectToPlainPeer(1024);
+  const std::string data(4 << 20, 'n');
+  std::uint32_t sent = 0;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(PLAX_SendNow(pair.id, data, sent), PLAX_GURU_NO_ERROR);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  EXPECT_GT(sent, 0u);
+  EXPECT_LT(sent, data.size());
+  std::uint32_t more = 0;
+  EXPECT_EQ(PlainReceive(pair.peer, sent, 5.0).size(), sent);
+  EXPECT_EQ(Send(pair.id, "after", more), PLAX_GURU_NO_ERROR);
+  EXPECT_EQ(PlainReceive(pair.peer, 5, 5.0), "after");
+  EXPECT_EQ(Rec_Count(EventKind::kDisconnected, pair.id), 0);
+  PlainClose(pair.peer);
+  EXPECT_TRUE(WaitUntil([&] { return Rec_Count(EventKind::kDisconnected, pair.id) == 1; }));
+  ExpectAllReaped();
+}
+
 TEST(Send, SlowReaderIsNeverCutOffButOneThatStopsIs) {
   constexpr std::size_t kSlowBytes = 100;
   constexpr int kSlowPauseMs = 50;

@@ -148,6 +148,15 @@ void PLAX_CloseSocket(PLAX_Socket accepted);
 PLAX_Result PLAX_Send(PLAX_ID id, const PLAX_Bytes& data, std::uint32_t& sent_out, const char* host,
                       std::uint16_t port);
 
+// Sends as much of `data` as the platform takes at once, and never waits:
+// `sent_out` counts what went out, and the rest is the caller's to send later
+// (PLAX_Send waits for room). While another send on the connection is in
+// progress nothing is sent. Unlike PLAX_Send, taking nothing closes nothing:
+// a program that has a thread of its own for waiting sends uses this to skip
+// the hand-over when the way is clear. Results as PLAX_Send's; a datagram
+// record gives -18.
+PLAX_Result PLAX_SendNow(PLAX_ID id, const PLAX_Bytes& data, std::uint32_t& sent_out);
+
 // Datagram records. Options of PLAX_OpenDatagram, or-ed together.
 // PLAX_DATAGRAM_BROADCAST: the record may send to broadcast addresses ("0"
 // for 255.255.255.255, or an interface's own, see PLAX_ListBroadcastAddresses);
