@@ -188,9 +188,9 @@ TEST(Discovery, HostileDatagramsGetNoAnswerOrTheLimitAndPlayGoesOn) {
   const int second = Player_Connect();
   ASSERT_TRUE(Server_ExpectLines(server, {"[New connection]", "[Player accepted]"}));
   ASSERT_TRUE(Player_Send(first, BuildPositionReport(40, -1)));
-  EXPECT_EQ(Player_Receive(second, PLAYER_MOVED_SIZE), BuildPlayerMoved(40, -1, 1));
+  EXPECT_EQ(LanPlayer_Receive(second, PLAYER_MOVED_SIZE), BuildPlayerMoved(40, -1, 1));
   ASSERT_TRUE(Player_Send(second, BuildPositionReport(7, 8)));
-  EXPECT_EQ(Player_Receive(first, PLAYER_MOVED_SIZE), BuildPlayerMoved(7, 8, 2));
+  EXPECT_EQ(LanPlayer_Receive(first, PLAYER_MOVED_SIZE), BuildPlayerMoved(7, 8, 2));
   Player_Close(first);
   Player_Close(second);
   EXPECT_EQ(Server_Stop(server), 0);
