@@ -26,6 +26,7 @@
 #include "game/map_file.h"
 #include "game/messages.h"
 #include "game/server_address.h"
+#include "lan_bench.h"
 #include "paths.h"
 #include "platform/clock.h"
 #include "relay_bench.h"
@@ -38,14 +39,17 @@
 namespace {
 
 constexpr const char* USAGE =
-    "usage: server_bench [--only latency|closed|closed-lan|flood|sustained|idle]\n"
+    "usage: server_bench [--only latency|closed|closed-lan|flood|sustained|idle|lan-cut|lan-idle]\n"
     "                    [--latency-seconds S] [--closed-seconds S]\n"
     "                    [--sustained-seconds S] [--idle-seconds S]\n"
     "Runs the server, relay_forwarder and bot binaries it was built with; prints one\n"
     "line per figure. closed-lan runs the closed loop against the server and a\n"
     "second server started with --lan, side by side in the same turns. flood\n"
     "measures the LAN server's latency without and then during a flood of\n"
-    "discovery requests, and counts the answers the flood gets.\n"
+    "discovery requests, and counts the answers the flood gets. lan-cut (root: two\n"
+    "hosts of its own) measures the LAN server's relay p99 while a player's link is\n"
+    "cut silently against none cut, and the time until its seat is free and told;\n"
+    "lan-idle the idle LAN server with four players beside the idle default one.\n"
     "With TILEGAME_WINDOWS_BUILD=<Windows build folder> in the environment,\n"
     "latency, closed, closed-lan and flood run that build's server.exe and\n"
     "relay_forwarder.exe under Wine (the bot and the load stay native); sustained\n"
@@ -272,6 +276,8 @@ void ClosedLoop_DecodeLan(LoopPlayer& player, std::string_view chunk, std::vecto
   events.clear();
   LanReader_Feed(player.lanReader, chunk, events);
   for (const LanEvent& event : events) {
+    // The LAN server's own words, Welcome and KeepAlive, relay nothing.
+    if (event.kind == LanEventKind::Welcome || event.kind == LanEventKind::KeepAlive) continue;
     const bool moved = event.kind == LanEventKind::Moved && event.seat == event.x + 1;
     relays.push_back(Relay{moved, event.x, event.y});
   }
@@ -691,7 +697,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     bool ok = true;
     if (name == "--only")
       ok = value == "latency" || value == "closed" || value == "closed-lan" || value == "flood" ||
-           value == "sustained" || value == "idle";
+           value == "sustained" || value == "idle" || value == "lan-cut" || value == "lan-idle";
     else if (name == "--latency-seconds")
       ok = ParseSeconds(value, options.latencySeconds);
     else if (name == "--closed-seconds")
@@ -744,6 +750,9 @@ int main(int argc, char** argv) {
   }
   if (!wine && Wanted(options, "sustained")) MeasureSustained(options);
   if (!wine && Wanted(options, "idle")) MeasureIdle(options);
+  // Not in the default run: lan-cut needs root, and both are the LAN game's.
+  if (!wine && options.only == "lan-cut") MeasureLanCut(options.latencySeconds);
+  if (!wine && options.only == "lan-idle") MeasureLanIdle(options.idleSeconds);
   GameProgram_EndWine();
   return 0;
 }

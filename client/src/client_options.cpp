@@ -2,23 +2,23 @@
 
 #include "game/command_line.h"
 
-bool ClientOptions_Parse(int argc, char** argv, ClientOptions& options) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view name = argv[i];
-    if (name == "--lan") {
-      options.lan = true;
-      continue;
-    }
-    if (i + 1 >= argc) return false;
-    const std::string_view value = argv[++i];
-    if (name == "--port") {
-      if (!Port_Parse(value, options.port)) return false;
-    } else if (name == "--host" && !value.empty()) {
-      options.host = value;
-      options.hostGiven = true;
-    } else {
-      return false;
-    }
-  }
+namespace {
+
+bool ClientOptions_ReadHost(std::string_view value, ClientOptions& options) {
+  options.host = value;
+  options.hostGiven = true;
   return true;
+}
+
+// In the order of CLIENT_USAGE.
+constexpr CommandOption<ClientOptions> CLIENT_OPTIONS[] = {
+    {"--host", true, CommandOption_NotEmpty<ClientOptions_ReadHost>},
+    {"--port", true, CommandOption_ReadPort<&ClientOptions::port>},
+    {"--lan", false, CommandOption_SetFlag<&ClientOptions::lan>},
+};
+
+}  // namespace
+
+bool ClientOptions_Parse(int argc, char** argv, ClientOptions& options) {
+  return CommandLine_Parse(argc, argv, CLIENT_OPTIONS, options);
 }

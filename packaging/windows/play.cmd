@@ -2,12 +2,14 @@
 rem Starts the server in a console window of its own and, once it listens
 rem with its map, one client. Both read map\ and imgs\ from this folder, so
 rem they start here. A server that cannot start starts no client: its line is
-rem repeated here.
+rem repeated here. When the client ends, the server is ended too, and the
+rem launcher ends with the client's exit code.
 setlocal
 cd /d "%~dp0"
 set "ready=%TEMP%\tilegame-ready-%RANDOM%%RANDOM%.txt"
 if exist "%ready%" del "%ready%"
-start "tilegame server" server.exe --ready-file "%ready%"
+set "title=tilegame server"
+start "%title%" server.exe --ready-file "%ready%"
 rem The server writes the file once its start-up has ended, either way.
 set tries=0
 :wait
@@ -22,8 +24,10 @@ set "line="
 set /p line=<"%ready%"
 del "%ready%"
 if not "%line%"=="ready" goto failed
-start "" client.exe
-exit /b 0
+start "" /wait client.exe
+set status=%errorlevel%
+call :end_server
+exit /b %status%
 
 :failed
 echo The server could not start: %line%
@@ -35,3 +39,14 @@ exit /b 1
 echo The server did not start within 20 seconds. No client was started.
 pause
 exit /b 1
+
+rem As when its console window is closed: the server ends with its clean-up,
+rem or by force if the console does not close. Wine's taskkill finds a
+rem process by its name only: there every server.exe of the session ends.
+:end_server
+reg query "HKCU\Software\Wine" >nul 2>&1 && (
+  taskkill /f /im server.exe >nul 2>&1
+  exit /b
+)
+taskkill /fi "WINDOWTITLE eq %title%" >nul 2>&1 || taskkill /f /fi "WINDOWTITLE eq %title%" >nul 2>&1
+exit /b

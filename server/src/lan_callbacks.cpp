@@ -15,7 +15,7 @@ namespace {
 
 // A seat's socket holds this little unsent: a player that stops reading
 // stalls its sends, and is let go, within seconds instead of megabytes.
-constexpr std::uint32_t LAN_SEND_BUFFER_BYTES = 8192;
+constexpr std::uint32_t LAN_SEND_BUFFER_BYTES = 2048;
 
 // Frees the seat of `id` and queues its departure to the others; returns
 // the seat (0: none). Once the program ends, the engine's clean-up closes

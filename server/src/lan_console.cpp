@@ -15,19 +15,29 @@ struct Printer {
   std::condition_variable wake;
   std::deque<std::string> lines;
   bool running = false;
+  bool waiting = false;  // asleep until woken: only then is a wake needed
 };
 
 // Never destroyed: engine threads may still print during process exit.
 Printer& printer = *new Printer();
 
+// Everything waiting goes out in one write, each line whole: a line break
+// between lines, and PrintLine's after the last.
 void Printer_Run() {
   std::unique_lock<std::mutex> lock(printer.mutex);
+  std::string text;
   for (;;) {
+    printer.waiting = true;
     printer.wake.wait(lock, [] { return !printer.lines.empty(); });
-    const std::string line = std::move(printer.lines.front());
-    printer.lines.pop_front();
+    printer.waiting = false;
+    text.clear();
+    for (const std::string& line : printer.lines) {
+      if (!text.empty()) text += '\n';
+      text += line;
+    }
+    printer.lines.clear();
     lock.unlock();
-    PrintLine(line);
+    PrintLine(text);
     lock.lock();
   }
 }
@@ -42,13 +52,14 @@ void LanConsole_Start() {
 }
 
 void LanConsole_Print(std::string_view line, int times) {
+  if (times <= 0) return;  // waking the printer for nothing costs a wake-up
   {
     std::lock_guard<std::mutex> lock(printer.mutex);
     if (printer.running) {
       for (int i = 0; i < times && printer.lines.size() < MAX_WAITING_LINES; ++i) {
         printer.lines.emplace_back(line);
       }
-      printer.wake.notify_one();
+      if (printer.waiting) printer.wake.notify_one();
       return;
     }
   }

@@ -62,7 +62,10 @@ bool Outbox_Take(Outbox& box, std::unique_lock<std::mutex>& lock, Batch& batch) 
     if (due == NEVER) {
       box.wake.wait(lock);
     } else {
-      box.wake.wait_for(lock, std::chrono::milliseconds(std::max<std::int64_t>(0, due - LanClock_Ms())));
+      // On the clock LanClock_Ms reads, so that once the wait ends the
+      // time is due: a wait that ended early would spin until it is.
+      box.wake.wait_until(lock,
+                          std::chrono::steady_clock::time_point(std::chrono::milliseconds(due)));
     }
   }
   if (box.receiver == 0) return false;

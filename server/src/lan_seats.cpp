@@ -63,7 +63,8 @@ int LanSeats_Idle(const ServerState& state, std::int64_t now_ms) {
     const PlayerSlot& slot = state.slots[static_cast<std::size_t>(seat - 1)];
     if (slot.connectionId == 0 || slot.reported || slot.saidHello) continue;
     if (now_ms - slot.admittedMs <= IDLE_SEAT_MS) continue;
-    if (idle == 0 || slot.lastHeardMs < state.slots[static_cast<std::size_t>(idle - 1)].lastHeardMs) {
+    if (idle == 0 ||
+        slot.lastHeardMs < state.slots[static_cast<std::size_t>(idle - 1)].lastHeardMs) {
       idle = seat;
     }
   }

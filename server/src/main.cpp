@@ -4,11 +4,11 @@
 
 #include "game/command_line.h"
 #include "game/texts.h"
+#include "lan_console.h"
+#include "lan_outbox.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/keys.h"
-#include "lan_console.h"
-#include "lan_outbox.h"
 #include "server.h"
 
 namespace {

@@ -49,8 +49,11 @@ struct ServerState {
   std::array<std::int8_t, MAP_TILE_COUNT> tiles{};
   std::array<PlayerSlot, MAX_SLOTS> slots{};  // slot n at index n - 1
   std::int8_t slotCounter = 1;                // number of the next slot to fill
-  // Guards slots and slotCounter. Never held during a send, so a player that
-  // does not read stalls only the relays to itself.
+  // Guards slots and slotCounter. Never held during a send. In the default
+  // game a mover's relays still go out one after another on its own engine
+  // thread, so a receiver that does not read holds back that mover's relays
+  // to the others too, up to the engine's send time-out; the LAN game queues
+  // each seat's messages for a sender of that seat's own (lan_outbox.h).
   std::mutex slotMutex;
   // LAN game: set once the program ends, so that the engine's clean-up,
   // which closes every connection, tells no departures.

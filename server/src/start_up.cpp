@@ -33,26 +33,22 @@ void ReadyFile_Write(std::string_view line) {
   if (error) std::filesystem::remove(partial, error);
 }
 
+bool ReadyFile_Name(std::string_view value, ServerCommandLine&) {
+  ready_file = value;
+  return true;
+}
+
+// In the order of SERVER_USAGE.
+constexpr CommandOption<ServerCommandLine> SERVER_OPTIONS[] = {
+    {"--port", true, CommandOption_ReadPort<&ServerCommandLine::port>},
+    {"--lan", false, CommandOption_SetFlag<&ServerCommandLine::lan>},
+    {"--ready-file", true, CommandOption_NotEmpty<ReadyFile_Name>},
+};
+
 }  // namespace
 
 bool StartUp_ParseOptions(int argc, char** argv, ServerCommandLine& command_line) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view name = argv[i];
-    if (name == "--lan") {
-      command_line.lan = true;
-      continue;
-    }
-    if (i + 1 >= argc) return false;
-    const std::string_view value = argv[++i];
-    if (name == "--port") {
-      if (!Port_Parse(value, command_line.port)) return false;
-    } else if (name == "--ready-file" && !value.empty()) {
-      ready_file = value;
-    } else {
-      return false;
-    }
-  }
-  return true;
+  return CommandLine_Parse(argc, argv, SERVER_OPTIONS, command_line);
 }
 
 void StartUp_Ready() {

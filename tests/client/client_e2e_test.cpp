@@ -387,9 +387,8 @@ void ExpectNoClientWhenTheServerCannotStart(const ScratchDir& dir, const Virtual
   PlainClose(holder);
 }
 
-// Ends the client a launcher started with Escape; the launcher ends with 0
-// (play.sh once the client ends, a .cmd file once it has started it) and
-// takes the window with it.
+// Ends the client a launcher started with Escape; the launcher ends with the
+// client's 0 and takes the window with it.
 void EndLaunchedClient(Child& launcher, VirtualDisplay& display) {
   const ProgramResult found =
       display.Run({"xdotool", "search", "--sync", "--name", "Tile game"}, START_SECONDS);
@@ -425,7 +424,58 @@ TEST_F(ClientEndToEnd, TheLauncherStartsTheClientOnceItsServerListens) {
       << Child_Output(launcher);
   EXPECT_TRUE(PortListening(SERVER_PORT));
   EndLaunchedClient(launcher, *display);
+  EXPECT_TRUE(WaitUntil([] { return !PortListening(SERVER_PORT); }, START_SECONDS))
+      << "the launcher's server outlived its client";
 }
+
+// How a launch on Linux ends early, and the status it then ends with.
+enum class LaunchEnd { ServerCannotStart, CtrlC, TerminalClosed };
+struct LaunchEndCase {
+  LaunchEnd end;
+  const char* name;
+  int status;
+};
+void PrintTo(const LaunchEndCase& launch_end, std::ostream* out) {
+  *out << launch_end.name;
+}
+
+class LaunchEnds : public ClientEndToEnd, public ::testing::WithParamInterface<LaunchEndCase> {};
+
+// Whatever the timing, the launcher's programs end with it and its status
+// folder goes; no window stays either.
+TEST_P(LaunchEnds, TakeTheProgramsAndTheTemporaryFolderWithThem) {
+  const LaunchEnd end = GetParam().end;
+  std::uint16_t port = SERVER_PORT;
+  const int holder = end == LaunchEnd::ServerCannotStart ? PlainListen(port) : -1;
+  TempDir temporary;
+  ChildOptions options = GameProgram_Options();
+  options.folder = dir.path.string();
+  options.env = {display->Env(), "TMPDIR=" + temporary.path};
+  options.input = ChildInput::Terminal;
+  Child launcher = Child_Start(Launcher(dir.path), options);
+  if (end != LaunchEnd::ServerCannotStart) {
+    ASSERT_EQ(display->Run({"xdotool", "search", "--sync", "--name", "Tile game"}, START_SECONDS)
+                  .exit_code,
+              0);
+  }
+  if (end == LaunchEnd::CtrlC) Child_Send(launcher, "\x03");
+  if (end == LaunchEnd::TerminalClosed) {
+    close(launcher.output);
+    launcher.output = launcher.input = -1;
+  }
+  EXPECT_EQ(Child_Wait(launcher, START_SECONDS), GetParam().status) << Child_Output(launcher);
+  EXPECT_TRUE(std::filesystem::is_empty(temporary.path));
+  if (holder >= 0) PlainClose(holder);
+  EXPECT_TRUE(WaitUntil([] { return !PortListening(SERVER_PORT); }, START_SECONDS));
+  EXPECT_TRUE(display->Run({"xdotool", "search", "--name", "Tile game"}).output.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PlayScript, LaunchEnds,
+    ::testing::Values(LaunchEndCase{LaunchEnd::ServerCannotStart, "ServerCannotStart", 1},
+                      LaunchEndCase{LaunchEnd::CtrlC, "CtrlC", 130},
+                      LaunchEndCase{LaunchEnd::TerminalClosed, "TerminalClosed", 129}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Hosting (--lan) starts a LAN server and a LAN client on this machine;
 // joining a given host (--join HOST) starts a LAN client only, here against
@@ -459,8 +509,10 @@ TEST_F(ClientEndToEnd, TheLanLaunchersHostAndJoinAGame) {
     EndLaunchedClient(launcher, *display);
     if (server) Child_Stop(*server);
     server.reset();
-    GameProgram_EndWine();  // host-lan-game.cmd's server lives on in its own console
+    // The host launcher's server ends with its client, as the test's own one
+    // ends here.
     ASSERT_TRUE(WaitUntil([] { return !PortListening(SERVER_PORT); }, START_SECONDS));
+    GameProgram_EndWine();
   }
 }
 

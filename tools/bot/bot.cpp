@@ -365,51 +365,61 @@ Walker Walker_Start(int number) {
 
 // --- run -----------------------------------------------------------------
 
-bool ParseOptions(int argc, char** argv, Options& options) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string name = argv[i];
-    if (name == "--latency") {
-      options.latency = true;
-      continue;
-    }
-    if (name == "--quiet") {
-      options.quiet = true;
-      continue;
-    }
-    if (name == "--lan") {
-      options.lan = true;
-      continue;
-    }
-    if (i + 1 >= argc) return false;
-    const std::string value = argv[++i];
-    // The port is read as the server reads it.
-    if (name == "--port") {
-      if (!Port_Parse(value, options.port)) return false;
-      continue;
-    }
-    char* end = nullptr;
-    const double number = std::strtod(value.c_str(), &end);
-    const bool numeric = end != value.c_str() && *end == '\0';
-    const bool whole = numeric && number == std::floor(number);
-    if (name == "--host") {
-      options.host = value;
-      options.hostGiven = true;
-    } else if (name == "--map")
-      options.map = value;
-    else if (!numeric)
-      return false;
-    else if (name == "--players" && whole && number >= 1 && number <= 1000)
-      options.players = static_cast<int>(number);
-    else if (name == "--reports" && whole && number >= 0 && number <= MAX_REPORTS)
-      options.reports = static_cast<long>(number);
-    else if (name == "--rate" && number >= MIN_RATE && number <= 100000)
-      options.rate = number;
-    else if (name == "--duration" && number >= 0)
-      options.duration = number;
-    else
-      return false;
-  }
+// A number as strtod reads it, the whole text, from `low` to `high` (NaN is
+// in no range); `number` is written either way.
+bool Number_Read(std::string_view value, double low, double high, bool whole, double& number) {
+  const std::string text(value);
+  char* end = nullptr;
+  number = std::strtod(text.c_str(), &end);
+  if (end == text.c_str() || *end != '\0') return false;
+  if (whole && number != std::floor(number)) return false;
+  return number >= low && number <= high;
+}
+
+bool Options_ReadHost(std::string_view value, Options& options) {
+  options.host = value;
+  options.hostGiven = true;
   return true;
+}
+
+bool Options_ReadPlayers(std::string_view value, Options& options) {
+  double number = 0;
+  if (!Number_Read(value, 1, 1000, true, number)) return false;
+  options.players = static_cast<int>(number);
+  return true;
+}
+
+bool Options_ReadReports(std::string_view value, Options& options) {
+  double number = 0;
+  if (!Number_Read(value, 0, MAX_REPORTS, true, number)) return false;
+  options.reports = static_cast<long>(number);
+  return true;
+}
+
+bool Options_ReadRate(std::string_view value, Options& options) {
+  return Number_Read(value, MIN_RATE, 100000, false, options.rate);
+}
+
+bool Options_ReadDuration(std::string_view value, Options& options) {
+  return Number_Read(value, 0, HUGE_VAL, false, options.duration);
+}
+
+// In the order of USAGE; the port is read as the server reads it.
+constexpr CommandOption<Options> BOT_OPTIONS[] = {
+    {"--host", true, Options_ReadHost},
+    {"--port", true, CommandOption_ReadPort<&Options::port>},
+    {"--players", true, Options_ReadPlayers},
+    {"--reports", true, Options_ReadReports},
+    {"--rate", true, Options_ReadRate},
+    {"--duration", true, Options_ReadDuration},
+    {"--map", true, CommandOption_ReadText<&Options::map>},
+    {"--lan", false, CommandOption_SetFlag<&Options::lan>},
+    {"--latency", false, CommandOption_SetFlag<&Options::latency>},
+    {"--quiet", false, CommandOption_SetFlag<&Options::quiet>},
+};
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+  return CommandLine_Parse(argc, argv, BOT_OPTIONS, options);
 }
 
 // A LAN bot told no host joins the game the search finds; false, with the
