@@ -86,11 +86,13 @@ void Strip_Render(const std::string& line) {
 
 // Copies the text's own box [TEXT_MARGIN, TEXT_MARGIN + text_width) of the
 // strip into the framebuffer with its left edge at `x` and its top at row y,
-// clipped; GDI leaves the spare byte 0, so it is made opaque here.
+// clipped to both; GDI leaves the spare byte 0, so it is made opaque here. A
+// line left of the margin and wider than the screen must not read past the
+// strip's row.
 void Strip_CopyTo(ScreenState& screen, int x, int y, int text_width) {
   const int shift = x - TEXT_MARGIN;
   const int left = std::min(TEXT_MARGIN, screen.width - shift);
-  const int right = std::min(TEXT_MARGIN + text_width, screen.width - shift);
+  const int right = std::min({TEXT_MARGIN + text_width, screen.width - shift, strip.width});
   const int rows = std::min(strip.line_height, screen.height - y);
   for (int row = 0; row < rows; ++row) {
     const Colour* source = strip.pixels + static_cast<std::size_t>(row) * strip.width;

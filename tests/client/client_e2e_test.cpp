@@ -219,6 +219,7 @@ class ClientEndToEnd : public ::testing::Test {
   }
 
   void PlayLanWithAWalkingBot(Native native);
+  void GetBackInWhenTheHostReturns(Native native);
 
   void TearDown() override {
     for (std::unique_ptr<Child>* child : {&client, &bot, &server}) {
@@ -652,14 +653,15 @@ int LitInStatusBand(const Screenshot& shot) {
 // The host's server ends and starts again on the same port: a LAN client and
 // a LAN bot say they lost the game (the client over its map), and are back
 // in, seeing each other, within 2 s of the new server's ready file, without
-// a key pressed; no client frame took over 100 ms meanwhile.
-TEST_F(ClientEndToEnd, LanPlayersGetBackInWhenTheHostReturns) {
+// a key pressed; no client frame took over 100 ms meanwhile (500 ms for a
+// Windows client under Wine).
+void ClientEndToEnd::GetBackInWhenTheHostReturns(Native native) {
   constexpr double BACK_SECONDS = 2.0;
   WriteLanMap();
   const std::filesystem::path ready = dir.path / "ready";
   const std::vector<std::string> lan_server = {"--lan", "--ready-file", ready.string()};
-  ASSERT_NO_FATAL_FAILURE(StartServer(lan_server));
-  ASSERT_NO_FATAL_FAILURE(StartClient({"--lan", "--host", "127.0.0.1"}));
+  ASSERT_NO_FATAL_FAILURE(StartServer(lan_server, native == Native::Server));
+  ASSERT_NO_FATAL_FAILURE(StartClient({"--lan", "--host", "127.0.0.1"}, native == Native::Client));
   ASSERT_TRUE(Child_WaitFor(*server, "[Player accepted]", START_SECONDS));
   bot = StartProgram("bot", BOT_BIN,
                      {"--lan", "--host", "127.0.0.1", "--reports", "1", "--duration", "120"},
@@ -681,7 +683,7 @@ TEST_F(ClientEndToEnd, LanPlayersGetBackInWhenTheHostReturns) {
   EXPECT_TRUE(Child_WaitFor(*bot, "player 1: lost the game at 127.0.0.1", START_SECONDS));
   Pause(1500);
   const std::size_t bot_seen = Child_Output(*bot).size();
-  ASSERT_NO_FATAL_FAILURE(StartServer(lan_server));
+  ASSERT_NO_FATAL_FAILURE(StartServer(lan_server, native == Native::Server));
   ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(ready); }, START_SECONDS));
   const auto ready_at = std::chrono::steady_clock::now();
   EXPECT_TRUE(WaitUntil([&] { return together(bot_seen); }, START_SECONDS)) << Child_Output(*bot);
@@ -694,8 +696,23 @@ TEST_F(ClientEndToEnd, LanPlayersGetBackInWhenTheHostReturns) {
   std::smatch match;
   const std::string said = Child_Output(*client);
   ASSERT_TRUE(std::regex_search(said, match, longest)) << said;
-  EXPECT_LE(std::stoi(match[1].str()), 100);
+  // A network wait on the frame thread lasts a second or more (a retry's
+  // connect, a send's stall bound). Under Wine a frame also waits on Wine's
+  // own server, which on a busy machine alone took up to 275 ms now and then.
+  const bool windows_client = GameProgram_UnderWine() && native != Native::Client;
+  EXPECT_LE(std::stoi(match[1].str()), windows_client ? 500 : 100);
   PressKeyAndExpectExit("Escape", 0);
+}
+
+// Natively all Linux programs; under Wine a Windows client and bot with a
+// Linux server.
+TEST_F(ClientEndToEnd, LanPlayersGetBackInWhenTheHostReturns) {
+  GetBackInWhenTheHostReturns(Native::Server);
+}
+
+// Under Wine only: a Linux client with a Windows server and bot.
+TEST_F(ClientCrossSystem, ALinuxLanClientGetsBackInWhenTheWindowsHostReturns) {
+  GetBackInWhenTheHostReturns(Native::Client);
 }
 
 // A fifth LAN client and a fifth LAN bot are told the game is full and join

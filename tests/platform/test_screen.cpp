@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/console.h"
@@ -170,6 +171,33 @@ TEST(ScreenText, LinesGoDownAndWrapToTheTop) {
   ASSERT_LT(wrap, 20) << "the cursor never came back to the top";
   EXPECT_EQ(tops[wrap], 0);
   EXPECT_LE(tops[wrap - 1] + tops[1], 120) << "the last line before the wrap fits";
+  Screen_Close();
+}
+
+// Status text: light on black inside its own band from (x, y), clipped at the
+// edges (a line wider than the screen from its left edge, one past its bottom),
+// the picture elsewhere untouched and the console lines' cursor left alone.
+TEST(ScreenText, TextAtAPlaceStaysInItsBandAndLeavesTheCursor) {
+  Screen_OpenInMemory(200, 120);
+  DrawFilledBox(0, 0, 199, 119, RED);
+  const int height = TextLineHeight();
+  ASSERT_GT(height, 0);
+  DrawTextAt(30, 50, "Lost the game");
+  DrawTextAt(0, 115, std::string(100, 'W'));
+  int lit = 0;
+  int touched_outside = 0;
+  for (int y = 0; y < 120; ++y) {
+    for (int x = 0; x < 200; ++x) {
+      const Colour pixel = Screen_Pixels()[y * 200 + x];
+      const bool in_band = (x >= 30 && y >= 50 && y < 50 + height) || y >= 115;
+      lit += in_band && pixel == WHITE;
+      touched_outside += !in_band && pixel != RED;
+    }
+  }
+  EXPECT_GT(lit, 20) << "no text was drawn";
+  EXPECT_EQ(touched_outside, 0);
+  PrintLine("first");
+  EXPECT_EQ(LastLineTop(), 0) << "the status text moved the console lines' cursor";
   Screen_Close();
 }
 

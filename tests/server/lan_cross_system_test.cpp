@@ -36,7 +36,7 @@ void PlayAcross(const ServerPlace& place, const std::vector<std::string>& bot_ar
   EXPECT_EQ(bot.output,
             "moved player=1 seat=1 x=40 y=-1\n"
             "summary players=1 sent=3 relays=1\n");
-  EXPECT_EQ(Player_Receive(player, 3 * PLAYER_MOVED_SIZE + PLAYER_LEFT_SIZE),
+  EXPECT_EQ(LanPlayer_Receive(player, 3 * PLAYER_MOVED_SIZE + PLAYER_LEFT_SIZE),
             BuildPlayerMoved(11, 10, 2) + BuildPlayerMoved(12, 10, 2) +
                 BuildPlayerMoved(13, 10, 2) + BuildPlayerLeft(2));
   Player_Close(player);
