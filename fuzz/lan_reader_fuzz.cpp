@@ -7,11 +7,11 @@
 
 namespace {
 
-bool SameEvent(const LanEvent& a, const LanEvent& b) {
+bool Same(const LanEvent& a, const LanEvent& b) {
   return a.kind == b.kind && a.seat == b.seat && a.x == b.x && a.y == b.y && a.reason == b.reason;
 }
 
-bool SameMessage(const SeatMessage& a, const SeatMessage& b) {
+bool Same(const SeatMessage& a, const SeatMessage& b) {
   return a.kind == b.kind && a.x == b.x && a.y == b.y && a.version == b.version;
 }
 
@@ -19,44 +19,35 @@ bool NamesASeat(LanEventKind kind) {
   return kind == LanEventKind::Moved || kind == LanEventKind::Left || kind == LanEventKind::Welcome;
 }
 
-void CheckSeatReader(std::string_view input) {
-  SeatReader chunked;
-  std::vector<SeatMessage> messages;
+// Feeds `input` in the chunks it encodes and byte by byte: the reader never
+// holds a whole message, and both ways read the same. Gives what was read.
+template <typename Reader, typename Message>
+std::vector<Message> ReadBothWays(std::string_view input,
+                                  void (*feed)(Reader&, std::string_view, std::vector<Message>&),
+                                  std::size_t longest) {
+  Reader chunked;
+  std::vector<Message> messages;
   std::string stream;
   for (std::string_view chunk : SplitChunks(input)) {
-    SeatReader_Feed(chunked, chunk, messages);
+    feed(chunked, chunk, messages);
     stream.append(chunk);
-    FUZZ_CHECK(chunked.size < POSITION_REPORT_SIZE);
+    FUZZ_CHECK(chunked.size < longest);
   }
-  SeatReader byte_by_byte;
-  std::vector<SeatMessage> reference;
-  for (char byte : stream) SeatReader_Feed(byte_by_byte, std::string_view(&byte, 1), reference);
+  Reader byte_by_byte;
+  std::vector<Message> reference;
+  for (char byte : stream) feed(byte_by_byte, std::string_view(&byte, 1), reference);
   FUZZ_CHECK(messages.size() == reference.size());
-  for (std::size_t i = 0; i < messages.size(); ++i) {
-    FUZZ_CHECK(SameMessage(messages[i], reference[i]));
-  }
+  for (std::size_t i = 0; i < messages.size(); ++i) FUZZ_CHECK(Same(messages[i], reference[i]));
+  return messages;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  LanReader chunked;
-  std::vector<LanEvent> events;
-  std::string stream;
-  for (std::string_view chunk : SplitChunks(input)) {
-    LanReader_Feed(chunked, chunk, events);
-    stream.append(chunk);
-    FUZZ_CHECK(chunked.size < PLAYER_MOVED_SIZE);
+  for (const LanEvent& event : ReadBothWays(input, LanReader_Feed, PLAYER_MOVED_SIZE)) {
+    if (NamesASeat(event.kind)) FUZZ_CHECK(event.seat >= 1 && event.seat <= LAN_SEATS);
   }
-  LanReader byte_by_byte;
-  std::vector<LanEvent> reference;
-  for (char byte : stream) LanReader_Feed(byte_by_byte, std::string_view(&byte, 1), reference);
-  FUZZ_CHECK(events.size() == reference.size());
-  for (std::size_t i = 0; i < events.size(); ++i) {
-    if (NamesASeat(events[i].kind)) FUZZ_CHECK(events[i].seat >= 1 && events[i].seat <= LAN_SEATS);
-    FUZZ_CHECK(SameEvent(events[i], reference[i]));
-  }
-  CheckSeatReader(input);
+  ReadBothWays(input, SeatReader_Feed, POSITION_REPORT_SIZE);
   return 0;
 }
