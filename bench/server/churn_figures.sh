@@ -6,10 +6,8 @@
 # Usage: bench/server/churn_figures.sh [build folder] [cycles]   (default: build/release 1000)
 set -euo pipefail
 usage="usage: bench/server/churn_figures.sh [build folder] [cycles]   (default: build/release 1000)"
-case "${1:-}" in
-  --help) echo "$usage"; exit 0 ;;
-  -*) echo "$usage" >&2; exit 2 ;;
-esac
+[ "${1:-}" = --help ] && { echo "$usage"; exit 0; }
+[[ "${1:-}" == -* ]] && { echo "$usage" >&2; exit 2; }
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 bin="$(cd "${1:-$root/build/release}" && pwd)/bin"
 cycles="${2:-1000}"
