@@ -8,14 +8,10 @@
 #include <cstdint>
 #include <string>
 
+#include "game/lan_messages.h"
+
 // Without a Welcome this long after connecting, the server runs no LAN game.
 inline constexpr double LAN_WELCOME_SECONDS = 2.0;
-// After a Welcome, this long without a byte from the server is a lost game.
-inline constexpr double LAN_SILENCE_SECONDS = 5.0;
-// A KeepAlive goes after this long in which nothing was sent.
-inline constexpr double LAN_KEEP_ALIVE_SECONDS = 1.0;
-// A lost or full game is tried again at most this often.
-inline constexpr double LAN_RETRY_SECONDS = 1.0;
 // The hint about a server without the LAN game stays this long.
 inline constexpr double LAN_HINT_SECONDS = 10.0;
 

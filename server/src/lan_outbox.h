@@ -17,10 +17,11 @@
 #include <cstdint>
 #include <string>
 
+#include "game/lan_messages.h"
 #include "plax/plax.h"
 
-inline constexpr std::int64_t KEEP_ALIVE_MS = 1000;
-inline constexpr std::int64_t SILENCE_LIMIT_MS = 5000;
+inline constexpr auto KEEP_ALIVE_MS = static_cast<std::int64_t>(LAN_KEEP_ALIVE_SECONDS * 1000);
+inline constexpr auto SILENCE_LIMIT_MS = static_cast<std::int64_t>(LAN_SILENCE_SECONDS * 1000);
 
 // Milliseconds on the monotonic clock.
 std::int64_t LanClock_Ms();

@@ -71,10 +71,6 @@ constexpr std::int32_t LANE_RIGHT = 600;
 constexpr std::int32_t LANE_HEIGHT = 90;
 constexpr std::int32_t LANE_PITCH = 110;
 constexpr int LANES = 4;
-// The LAN game's clocks, as the client keeps them.
-constexpr double LAN_SILENCE_SECONDS = 5.0;
-constexpr double LAN_KEEP_ALIVE_SECONDS = 1.0;
-constexpr double LAN_RETRY_SECONDS = 1.0;
 constexpr std::int32_t LAN_RETRY_CONNECT_SECONDS = 1;
 
 struct Options {

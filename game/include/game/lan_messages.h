@@ -32,6 +32,13 @@ inline constexpr std::size_t WELCOME_SIZE = 3;
 inline constexpr std::size_t REFUSED_SIZE = 2;
 inline constexpr std::size_t KEEP_ALIVE_SIZE = 1;
 inline constexpr std::uint8_t LAN_PROTOCOL_VERSION = 1;
+// The clocks server, client and bot keep alike. A KeepAlive goes after
+// LAN_KEEP_ALIVE_SECONDS in which nothing else was sent; a peer heard nothing
+// from for LAN_SILENCE_SECONDS (after a Hello, or a Welcome) is gone; a lost
+// or full game is tried again at most every LAN_RETRY_SECONDS.
+inline constexpr double LAN_KEEP_ALIVE_SECONDS = 1.0;
+inline constexpr double LAN_SILENCE_SECONDS = 5.0;
+inline constexpr double LAN_RETRY_SECONDS = 1.0;
 // Why a server turned a connection away.
 inline constexpr std::uint8_t REFUSED_FULL = 1;
 inline constexpr std::uint8_t REFUSED_VERSION = 2;
