@@ -15,6 +15,7 @@ constexpr CommandOption<ClientOptions> CLIENT_OPTIONS[] = {
     {"--host", true, CommandOption_NotEmpty<ClientOptions_ReadHost>},
     {"--port", true, CommandOption_ReadPort<&ClientOptions::port>},
     {"--lan", false, CommandOption_SetFlag<&ClientOptions::lan>},
+    {"--name", true, CommandOption_ReadText<&ClientOptions::name>},
 };
 
 }  // namespace

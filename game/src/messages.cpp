@@ -1,6 +1,7 @@
 #include "game/messages.h"
 
 #include "game/lan_messages.h"
+#include "game/names.h"
 
 namespace {
 
@@ -55,8 +56,29 @@ std::string BuildPlayerLeft(std::int8_t seat) {
   return std::string{static_cast<char>(MSG_PLAYER_LEFT), static_cast<char>(seat)};
 }
 
-std::string BuildHello(std::uint8_t version) {
-  return std::string{static_cast<char>(MSG_HELLO), static_cast<char>(version)};
+namespace {
+
+static_assert(PLAYER_NAME_MAX_CHARS <= LAN_NAME_MAX_BYTES, "a cleaned name fits on the wire");
+
+// The length byte, then the name as Name_Clean leaves it.
+void Name_Append(std::string& message, std::string_view name) {
+  const std::string clean = Name_Clean(name);
+  message += static_cast<char>(clean.size());
+  message += clean;
+}
+
+}  // namespace
+
+std::string BuildHello(std::uint8_t version, std::string_view name) {
+  std::string hello{static_cast<char>(MSG_HELLO), static_cast<char>(version)};
+  if (version >= 2) Name_Append(hello, name);
+  return hello;
+}
+
+std::string BuildPlayerNamed(std::int8_t seat, std::string_view name) {
+  std::string named{static_cast<char>(MSG_PLAYER_NAMED), static_cast<char>(seat)};
+  Name_Append(named, name);
+  return named;
 }
 
 std::string BuildWelcome(std::int8_t seat, std::uint8_t version) {

@@ -82,7 +82,7 @@ bool Lan_TakeMessages(int seat, const std::vector<SeatMessage>& messages, SeatsT
   PlayerSlot& slot = Slots_At(serverState, seat);
   for (const SeatMessage& message : messages) {
     if (message.kind == SeatMessageKind::Hello) {
-      if (message.version != LAN_PROTOCOL_VERSION) {
+      if (message.version < LAN_OLDEST_VERSION || message.version > LAN_PROTOCOL_VERSION) {
         Lan_FreeSeat(slot.connectionId);
         return false;
       }

@@ -161,18 +161,23 @@ void LoadServerMap();
 // ended: READY_LINE when it listens and has its map, or else the line it
 // prints for the failure. False for anything else.
 inline constexpr std::string_view SERVER_USAGE =
-    "usage: server [--port N] [--lan] [--ready-file PATH]\n"
+    "usage: server [--port N] [--lan] [--name NAME] [--verbose] [--ready-file PATH]\n"
     "  --port N           listen on TCP port N (1-65535) instead of 33222\n"
     "  --lan              the LAN game: seats are freed when a player leaves, and\n"
     "                     players are told who moved, who left and who is there;\n"
     "                     clients looking for a game find it on the UDP port of\n"
     "                     the same number\n"
+    "  --name NAME        the LAN game's name, as players looking for a game see\n"
+    "                     it (default: \"<login name>'s game\")\n"
+    "  --verbose          in the LAN game, print \"Send\" for every message sent\n"
     "  --ready-file PATH  once started, write \"ready\" to PATH, or the start-up\n"
     "                     error line; for launchers that start a client next\n";
 inline constexpr std::string_view READY_LINE = "ready";
 struct ServerCommandLine {
   std::uint16_t port = SERVER_PORT;
   bool lan = false;
+  std::string gameName;  // as given; GameName_Choose makes the one shown
+  bool verbose = false;
 };
 bool StartUp_ParseOptions(int argc, char** argv, ServerCommandLine& command_line);
 void StartUp_Ready();

@@ -42,6 +42,8 @@ bool ReadyFile_Name(std::string_view value, ServerCommandLine&) {
 constexpr CommandOption<ServerCommandLine> SERVER_OPTIONS[] = {
     {"--port", true, CommandOption_ReadPort<&ServerCommandLine::port>},
     {"--lan", false, CommandOption_SetFlag<&ServerCommandLine::lan>},
+    {"--name", true, CommandOption_ReadText<&ServerCommandLine::gameName>},
+    {"--verbose", false, CommandOption_SetFlag<&ServerCommandLine::verbose>},
     {"--ready-file", true, CommandOption_NotEmpty<ReadyFile_Name>},
 };
 

@@ -15,7 +15,11 @@
 namespace {
 
 LanEvent Moved(int seat, std::int32_t x, std::int32_t y) {
-  return LanEvent{LanEventKind::Moved, seat, x, y};
+  LanEvent event;
+  event.seat = seat;
+  event.x = x;
+  event.y = y;
+  return event;
 }
 
 // A newcomer faces up; each step faces its way and runs the animation as the
@@ -62,7 +66,10 @@ TEST(RemotePlayers, MovesFaceTheirStepAndAnimateAsThePlayer) {
   }
   RemotePlayers_Apply(players, Moved(3, -1, PLAYER_MAX_Y + 1));
   EXPECT_EQ(players.seats[2].active, 1);
-  RemotePlayers_Apply(players, LanEvent{LanEventKind::Left, 3, 0, 0});
+  LanEvent left;
+  left.kind = LanEventKind::Left;
+  left.seat = 3;
+  RemotePlayers_Apply(players, left);
   EXPECT_EQ(players.seats[2].active, 0);
   EXPECT_EQ(two.active, 1);
   RemotePlayers_Clear(players);

@@ -36,7 +36,8 @@ namespace {
 // A format: the game's host and port fill in the defaults.
 constexpr const char* USAGE =
     "usage: bot [--host NAME] [--port N] [--players N] [--reports R] [--rate HZ]\n"
-    "           [--duration S] [--map PATH] [--lan] [--latency] [--quiet]\n"
+    "           [--duration S] [--map PATH] [--lan] [--name NAME] [--game NAME]\n"
+    "           [--latency] [--quiet]\n"
     "  --host NAME    server host (default %s; with --lan: the server found on\n"
     "                 the local network)\n"
     "  --port N       server port (default %u; with --lan and no --host, the UDP\n"
@@ -48,6 +49,10 @@ constexpr const char* USAGE =
     "                 has passed; forever when only listening)\n"
     "  --map PATH     walk by the blocking tiles of this map file\n"
     "  --lan          join a LAN server (server --lan): read who moved and who left\n"
+    "  --name NAME    the players' name in the LAN game, numbered when there are\n"
+    "                 several (default: \"bot N\")\n"
+    "  --game NAME    with --lan and no --host, join the game of this name instead\n"
+    "                 of the first one with a free seat\n"
     "  --latency      print p50/p99/max of report-to-relay time, player 1 to 2\n"
     "  --quiet        do not print the relay lines\n"
     "Prints 'relay player=<n> slot=<s> x=<x> y=<y>' per relay received (with --lan\n"
@@ -83,6 +88,8 @@ struct Options {
   double duration = -1.0;  // below 0: the default rule
   std::string map;
   bool lan = false;
+  std::string name;  // empty: "bot N"
+  std::string game;  // empty: the first game with a free seat
   bool latency = false;
   bool quiet = false;
 };
@@ -410,6 +417,8 @@ constexpr CommandOption<Options> BOT_OPTIONS[] = {
     {"--duration", true, Options_ReadDuration},
     {"--map", true, CommandOption_ReadText<&Options::map>},
     {"--lan", false, CommandOption_SetFlag<&Options::lan>},
+    {"--name", true, CommandOption_ReadText<&Options::name>},
+    {"--game", true, CommandOption_ReadText<&Options::game>},
     {"--latency", false, CommandOption_SetFlag<&Options::latency>},
     {"--quiet", false, CommandOption_SetFlag<&Options::quiet>},
 };

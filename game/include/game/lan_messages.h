@@ -27,11 +27,23 @@ inline constexpr std::uint8_t MSG_HELLO = 4;
 inline constexpr std::uint8_t MSG_WELCOME = 5;
 inline constexpr std::uint8_t MSG_REFUSED = 6;
 inline constexpr std::uint8_t MSG_KEEP_ALIVE = 7;
-inline constexpr std::size_t HELLO_SIZE = 2;
+inline constexpr std::size_t HELLO_SIZE = 2;  // as version 1 sends it
 inline constexpr std::size_t WELCOME_SIZE = 3;
 inline constexpr std::size_t REFUSED_SIZE = 2;
 inline constexpr std::size_t KEEP_ALIVE_SIZE = 1;
-inline constexpr std::uint8_t LAN_PROTOCOL_VERSION = 1;
+// Version 2 adds names: a Hello carries its player's name, and the server
+// tells each player of version 2 the others' names (PlayerNamed). A server
+// of version 2 still seats a player of version 1, which it never sends a
+// name to; its Welcome names the oldest version it speaks, which is what a
+// player of version 1 checks.
+inline constexpr std::uint8_t LAN_PROTOCOL_VERSION = 2;
+inline constexpr std::uint8_t LAN_OLDEST_VERSION = 1;
+inline constexpr std::uint8_t MSG_PLAYER_NAMED = 8;
+// A name on the wire: its length in one byte, then that many bytes, at most
+// LAN_NAME_MAX_BYTES; a longer length makes the message unreadable.
+inline constexpr std::size_t LAN_NAME_MAX_BYTES = 16;
+inline constexpr std::size_t HELLO_NAMED_MAX_SIZE = 3 + LAN_NAME_MAX_BYTES;
+inline constexpr std::size_t PLAYER_NAMED_MAX_SIZE = 3 + LAN_NAME_MAX_BYTES;
 // The clocks server, client and bot keep alike. A KeepAlive goes after
 // LAN_KEEP_ALIVE_SECONDS in which nothing else was sent; a peer heard nothing
 // from for LAN_SILENCE_SECONDS (after a Hello, or a Welcome) is gone; a lost
@@ -47,36 +59,41 @@ inline constexpr std::uint8_t REFUSED_VERSION = 2;
 std::string BuildPlayerMoved(std::int32_t x, std::int32_t y, std::int8_t seat);
 // 03, then the seat of the player who left.
 std::string BuildPlayerLeft(std::int8_t seat);
-// 04, then the protocol version the player speaks.
-std::string BuildHello(std::uint8_t version = LAN_PROTOCOL_VERSION);
-// 05, the receiver's seat, then the server's protocol version.
-std::string BuildWelcome(std::int8_t seat, std::uint8_t version = LAN_PROTOCOL_VERSION);
+// 04, then the protocol version the player speaks; from version 2 on, then
+// the player's name (cleaned, as every name on the wire).
+std::string BuildHello(std::uint8_t version = LAN_PROTOCOL_VERSION, std::string_view name = {});
+// 05, the receiver's seat, then the oldest protocol version the server speaks.
+std::string BuildWelcome(std::int8_t seat, std::uint8_t version = LAN_OLDEST_VERSION);
+// 08, the seat, then its player's name.
+std::string BuildPlayerNamed(std::int8_t seat, std::string_view name);
 // 06, then the reason (REFUSED_FULL, REFUSED_VERSION, or one not known yet).
 std::string BuildRefused(std::uint8_t reason);
 // 07 alone.
 std::string BuildKeepAlive();
 
-enum class LanEventKind : std::uint8_t { Moved, Left, Welcome, KeepAlive, Refused };
+enum class LanEventKind : std::uint8_t { Moved, Left, Welcome, KeepAlive, Refused, Named };
 
 struct LanEvent {
   LanEventKind kind = LanEventKind::Moved;
   int seat = 0;  // 1 to LAN_SEATS; for Welcome the receiver's own; 0 for the rest
   std::int32_t x = 0;
   std::int32_t y = 0;
-  int reason = 0;  // Refused only: as the server sent it
+  int reason = 0;    // Refused only: as the server sent it
+  std::string name;  // Named only: cleaned, never empty
 };
 
 // TCP keeps no message boundaries: the start of an unfinished message waits
 // here for the next chunk.
 struct LanReader {
-  std::array<char, PLAYER_MOVED_SIZE - 1> pending{};
+  std::array<char, PLAYER_NAMED_MAX_SIZE> pending{};
   std::size_t size = 0;
 };
 
 // Appends every message that `chunk` completes to `events`, in order. A byte
 // that starts no known message where one should start is dropped, and so is a
 // whole message that names a seat outside 1 to LAN_SEATS or, for Welcome,
-// another protocol version: the stream recovers at the next known type byte.
+// a protocol version this player does not speak, or for PlayerNamed, a name
+// that is empty once cleaned: the stream recovers at the next known type byte.
 // A position relay of a server without the LAN game (game/messages.h) is read
 // whole and dropped.
 void LanReader_Feed(LanReader& reader, std::string_view chunk, std::vector<LanEvent>& events);
@@ -88,11 +105,12 @@ struct SeatMessage {
   SeatMessageKind kind = SeatMessageKind::Report;
   std::int32_t x = 0;  // Report only
   std::int32_t y = 0;
-  int version = 0;  // Hello only: as the player sent it
+  int version = 0;   // Hello only: as the player sent it
+  std::string name;  // Hello only: cleaned; empty when none was sent
 };
 
 struct SeatReader {
-  std::array<char, POSITION_REPORT_SIZE - 1> pending{};
+  std::array<char, HELLO_NAMED_MAX_SIZE> pending{};
   std::size_t size = 0;
 };
 
