@@ -88,7 +88,7 @@ std::string LanConsole_GameLine(std::string_view game_name, std::uint16_t port) 
   const std::string port_option = port == SERVER_PORT ? "" : " --port " + std::to_string(port);
   line += ": join with";
   for (std::size_t i = 0; i < addresses.size(); ++i) {
-    line += (i == 0 ? " --host " : " or --host ") + addresses[i] + port_option;
+    line += (i == 0 ? " --join " : " or --join ") + addresses[i] + port_option;
   }
   return line;
 }

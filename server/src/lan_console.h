@@ -23,5 +23,6 @@ void LanConsole_Sent(int times);
 
 // The start-up line that tells the host what to tell the others: the game's
 // name, its port and every address of this machine other players can join
-// at, such as: LAN game "Ana's game" on port 33222: join with --host 192.168.1.20
+// at, such as: LAN game "Ana's game" on port 33222: join with --join 192.168.1.20
+// (the client's option, and the play script's).
 std::string LanConsole_GameLine(std::string_view game_name, std::uint16_t port);
