@@ -21,7 +21,8 @@ constexpr int FONT_POINT_SIZE = 14;
 constexpr int LABEL_POINT_SIZE = 10;
 constexpr int TEXT_MARGIN = 4;
 constexpr SDL_Color TEXT_BACKGROUND{0, 0, 0, 255};
-constexpr Colour TEXT_INK = 0xFFFFFFFF;  // lines and status text
+constexpr SDL_Color TEXT_COLOUR{255, 255, 255, 255};
+constexpr Colour TEXT_INK = 0xFFFFFFFF;  // the same, for the built-in glyphs
 // Built-in glyphs are 10 pixels high: centred in their line.
 constexpr int BUILTIN_LABEL_TOP = 2;
 
@@ -50,8 +51,7 @@ TTF_Font* Text_LabelFont() {
   if (text.label_font_tried) return text.label_font;
   text.label_font_tried = true;
   if (Text_Font() != nullptr) text.label_font = WindowFont_Open(LABEL_POINT_SIZE);
-  // Smoothed edges of letters this small would blend most of their pixels
-  // with the black; crisp ones keep the label's own colour.
+  // Hinted for two-colour rendering (Label_Render).
   if (text.label_font != nullptr) TTF_SetFontHinting(text.label_font, TTF_HINTING_MONO);
   return text.label_font;
 }
@@ -77,21 +77,43 @@ int Text_LineHeight(TTF_Font* font) {
   return font != nullptr ? std::max(TTF_FontLineSkip(font), 1) : BUILTIN_LINE_HEIGHT;
 }
 
-void Text_Render(TTF_Font* font, const std::string& line, int x, int y, Colour ink = TEXT_INK) {
+void Text_Render(TTF_Font* font, const std::string& line, int x, int y) {
   if (line.empty()) return;  // the font renders nothing for no text
   if (font == nullptr) {
-    BuiltinGlyphs_Draw(line, x, y, ink);
+    BuiltinGlyphs_Draw(line, x, y, TEXT_INK);
     return;
   }
-  const SDL_Color colour{static_cast<Uint8>(ink >> 16), static_cast<Uint8>(ink >> 8),
-                         static_cast<Uint8>(ink), 255};
-  SDL_Surface* shaded = TTF_RenderUTF8_Shaded(font, line.c_str(), colour, TEXT_BACKGROUND);
+  SDL_Surface* shaded = TTF_RenderUTF8_Shaded(font, line.c_str(), TEXT_COLOUR, TEXT_BACKGROUND);
   if (shaded == nullptr) return;
   SDL_Surface* argb = SDL_ConvertSurfaceFormat(shaded, SDL_PIXELFORMAT_ARGB8888, 0);
   SDL_FreeSurface(shaded);
   if (argb == nullptr) return;
   Text_Blit(argb, x, y);
   SDL_FreeSurface(argb);
+}
+
+// Labels are rendered in two colours, without smoothing: letters this small
+// would otherwise blend most of their pixels with the black, and a label is
+// to show its own colour. Every pixel of the rendered line that is not its
+// background (palette index 0) gets the ink; the box is black under it.
+void Label_Render(TTF_Font* font, const std::string& line, int x, int y, Colour ink) {
+  SDL_Surface* solid = TTF_RenderUTF8_Solid(font, line.c_str(), TEXT_COLOUR);
+  if (solid == nullptr) return;
+  ScreenState& screen = Screen_State();
+  DrawFilledBox(x, y, x + solid->w - 1, y + solid->h - 1, 0);
+  const int width = std::min(solid->w, screen.width - x);
+  const int height = std::min(solid->h, screen.height - y);
+  SDL_LockSurface(solid);
+  for (int row = 0; row < height; ++row) {
+    const auto* source =
+        static_cast<const Uint8*>(solid->pixels) + static_cast<std::size_t>(row) * solid->pitch;
+    Colour* target = &screen.pixels[static_cast<std::size_t>(y + row) * screen.width + x];
+    for (int column = 0; column < width; ++column) {
+      if (source[column] != 0) target[column] = ink;
+    }
+  }
+  SDL_UnlockSurface(solid);
+  SDL_FreeSurface(solid);
 }
 
 }  // namespace
@@ -147,12 +169,11 @@ void DrawLabelAt(int x, int y, std::string_view line, Colour ink) {
   if (size.width <= 0) return;
   TTF_Font* font = Text_LabelFont();
   LockScreen();
-  // The rendered line fills its box; the built-in glyphs need one drawn.
   if (font == nullptr) {
     DrawFilledBox(x, y, x + size.width - 1, y + size.height - 1, 0);
-    Text_Render(nullptr, std::string(line), x, y + BUILTIN_LABEL_TOP, ink);
+    BuiltinGlyphs_Draw(line, x, y + BUILTIN_LABEL_TOP, ink);
   } else {
-    Text_Render(font, std::string(line), x, y, ink);
+    Label_Render(font, std::string(line), x, y, ink);
   }
   UnlockScreen();
 }
