@@ -65,6 +65,17 @@ int Mismatches(const Screenshot& shot, int left, int top, const Image* image) {
   return wrong;
 }
 
+// The opaque pixels of `image` are all on the screen at (left, top).
+bool Shows(const Screenshot& shot, int left, int top, const Image* image) {
+  for (int y = 0; y < image->height; ++y) {
+    for (int x = 0; x < image->width; ++x) {
+      const Colour pixel = image->pixels[y * image->width + x] & 0xFFFFFF;
+      if (pixel != TRANSPARENT_COLOUR && shot.At(left + x, top + y) != pixel) return false;
+    }
+  }
+  return true;
+}
+
 // Waits until the bot has heard nothing new for a good part of a second.
 void WaitForQuiet(const Child& bot) {
   using Clock = std::chrono::steady_clock;
@@ -612,8 +623,9 @@ void ClientEndToEnd::PlayLanWithAWalkingBot(Native native) {
   ASSERT_TRUE(bot);
   const auto shows_bot = [&] {
     const Screenshot shot = display->Shoot();
-    return Mismatches(shot, BOT_X, BOT_Y, ShippedImage("ene/EneRight1.bmp")) == 0 ||
-           Mismatches(shot, BOT_X, BOT_Y, ShippedImage("ene/EneRight2.bmp")) == 0;
+    // The figure's own pixels: its seat's frame lies under its transparent ones.
+    return Shows(shot, BOT_X, BOT_Y, ShippedImage("ene/EneRight1.bmp")) ||
+           Shows(shot, BOT_X, BOT_Y, ShippedImage("ene/EneRight2.bmp"));
   };
   EXPECT_TRUE(WaitUntil(shows_bot, START_SECONDS)) << Child_Output(*bot);
   // The start position came before any step, as the newcomer's snapshot.
@@ -812,17 +824,6 @@ int InkSpan(const Screenshot& shot, Colour ink, int top, int bottom) {
     }
   }
   return last - first + 1;
-}
-
-// The opaque pixels of `image` are all on the screen at (left, top).
-bool Shows(const Screenshot& shot, int left, int top, const Image* image) {
-  for (int y = 0; y < image->height; ++y) {
-    for (int x = 0; x < image->width; ++x) {
-      const Colour pixel = image->pixels[y * image->width + x] & 0xFFFFFF;
-      if (pixel != TRANSPARENT_COLOUR && shot.At(left + x, top + y) != pixel) return false;
-    }
-  }
-  return true;
 }
 
 // A LAN server on one host; a client with a hostile name and two named bots
