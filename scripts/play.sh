@@ -11,7 +11,7 @@ cd "$root"
 source scripts/start_game.sh
 
 usage() {
-  echo "usage: scripts/play.sh [--lan | --join [HOST]]"
+  echo "usage: scripts/play.sh [--lan | --join [HOST]] [--name NAME]"
   game_options_help
 }
 if [ "${1-}" = --help ]; then

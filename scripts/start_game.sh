@@ -20,27 +20,36 @@ game_options_help() {
   --lan          host a LAN game: a LAN server and a client window on this machine
   --join [HOST]  join a LAN game: a client window only, which finds the game on
                  the local network, or connects to HOST (a name or an IPv4 address)
+  --name NAME    after --lan or --join: the name the other players see
 EOF
 }
 
-# Sets game_mode (default, host or join) and join_host from the options;
-# fails on anything else.
+# Sets game_mode (default, host or join), join_host and player_name from the
+# options; fails on anything else.
 game_options() {
   game_mode="default"
   join_host=
+  player_name=()
   [ $# -eq 0 ] && return 0
   case "$1" in
     --lan)
       game_mode="host"
-      [ $# -eq 1 ]
+      shift
       ;;
     --join)
       game_mode="join"
-      join_host="${2-}"
-      [ $# -eq 1 ] || { [ $# -eq 2 ] && [ -n "$2" ] && [[ "$2" != -* ]]; }
+      shift
+      if [ $# -gt 0 ] && [[ "$1" != -* ]]; then
+        [ -n "$1" ] || return 1
+        join_host="$1"
+        shift
+      fi
       ;;
     *) return 1 ;;
   esac
+  [ $# -eq 0 ] && return 0
+  [ $# -eq 2 ] && [ "$1" = --name ] || return 1
+  player_name=(--name "$2")
 }
 
 # What the script started and made, for the clean-up.
@@ -105,7 +114,7 @@ run_client() {
 
 start_game() {
   if [ $# -lt 2 ] || ! game_options "${@:3}"; then
-    echo "usage: $0 <folder with server and client> <game folder> [--lan | --join [HOST]]" >&2
+    echo "usage: $0 <folder with server and client> <game folder> [--lan | --join [HOST]] [--name NAME]" >&2
     game_options_help >&2
     exit 2
   fi
@@ -120,9 +129,9 @@ start_game() {
     host)
       trap_signals
       start_server --lan
-      run_client --lan --host 127.0.0.1
+      run_client --lan --host 127.0.0.1 "${player_name[@]}"
       ;;
-    join) exec "$bin/client" --lan ${join_host:+--host "$join_host"} ;;
+    join) exec "$bin/client" --lan ${join_host:+--host "$join_host"} "${player_name[@]}" ;;
   esac
 }
 

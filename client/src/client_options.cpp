@@ -10,11 +10,17 @@ bool ClientOptions_ReadHost(std::string_view value, ClientOptions& options) {
   return true;
 }
 
+bool ClientOptions_ReadJoin(std::string_view value, ClientOptions& options) {
+  options.lan = true;
+  return ClientOptions_ReadHost(value, options);
+}
+
 // In the order of CLIENT_USAGE.
 constexpr CommandOption<ClientOptions> CLIENT_OPTIONS[] = {
     {"--host", true, CommandOption_NotEmpty<ClientOptions_ReadHost>},
     {"--port", true, CommandOption_ReadPort<&ClientOptions::port>},
     {"--lan", false, CommandOption_SetFlag<&ClientOptions::lan>},
+    {"--join", true, CommandOption_NotEmpty<ClientOptions_ReadJoin>},
     {"--name", true, CommandOption_ReadText<&ClientOptions::name>},
 };
 

@@ -1,6 +1,11 @@
 // Datagram records: a bound UDP socket served by the worker's datagram loop,
 // sending through PLAX_Send's datagram path; and the broadcast addresses a
 // program may send to.
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string>
+
 #include "os_socket.h"
 #include "plax_internal.h"
 
@@ -30,6 +35,38 @@ PLAX_Result PLAX_OpenDatagram(PLAX_ID& id_out, std::uint16_t port, std::uint32_t
   return result;
 }
 
+namespace {
+
+// `address` in network byte order, whose first byte in memory is the first
+// number of the dotted form on any host.
+std::string Ipv4_Dotted(std::uint32_t address) {
+  std::array<unsigned char, 4> bytes{};
+  std::memcpy(bytes.data(), &address, bytes.size());
+  return std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." +
+         std::to_string(bytes[2]) + "." + std::to_string(bytes[3]);
+}
+
+void AddressList_AddOnce(std::vector<std::string>& list, std::uint32_t address) {
+  const std::string dotted = Ipv4_Dotted(address);
+  if (std::find(list.begin(), list.end(), dotted) == list.end()) list.push_back(dotted);
+}
+
+}  // namespace
+
+// Only a broadcasting interface or the loopback has a broadcast address:
+// every host bit set, which for the loopback (127.0.0.1/8) reaches every
+// program on this machine. A network of one address has no hosts to reach.
 void PLAX_ListBroadcastAddresses(std::vector<std::string>& addresses_out) {
-  addresses_out = Sock_InterfaceBroadcasts();
+  addresses_out.clear();
+  for (const SockInterface& entry : Sock_Interfaces()) {
+    if ((!entry.broadcasts && !entry.loopback) || entry.netmask == 0xFFFFFFFFu) continue;
+    AddressList_AddOnce(addresses_out, entry.address | ~entry.netmask);
+  }
+}
+
+void PLAX_ListLocalAddresses(std::vector<std::string>& addresses_out) {
+  addresses_out.clear();
+  for (const SockInterface& entry : Sock_Interfaces()) {
+    if (!entry.loopback) AddressList_AddOnce(addresses_out, entry.address);
+  }
 }

@@ -38,9 +38,15 @@ void Sock_PrepareListener(int socket);
 bool Sock_BindAny(int socket, std::uint16_t port);
 // Lets a datagram socket send to broadcast addresses.
 bool Sock_AllowBroadcast(int socket);
-// The dotted broadcast address of every IPv4 interface that is up and either
-// broadcasts or is the loopback, each once, in the system's order.
-std::vector<std::string> Sock_InterfaceBroadcasts();
+// An IPv4 interface that is up: its address and netmask in network order.
+struct SockInterface {
+  std::uint32_t address = 0;
+  std::uint32_t netmask = 0;
+  bool broadcasts = false;
+  bool loopback = false;
+};
+// Every IPv4 interface that is up, in the system's order.
+std::vector<SockInterface> Sock_Interfaces();
 bool Sock_Listen(int socket, int backlog);
 
 // Connects a non-blocking socket, waiting at most `timeout_ms` (0: look once).

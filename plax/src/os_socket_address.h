@@ -33,15 +33,3 @@ inline bool SockAddress_Lookup(const char* host, std::uint32_t& address) {
   freeaddrinfo(found);
   return true;
 }
-
-// Adds the broadcast address of an interface that is up, with `address` and
-// `netmask` (network byte order), to `found` unless it is there already. Only
-// a broadcasting interface or the loopback has one: every host bit set, which
-// for the loopback (127.0.0.1/8) reaches every program on this machine. A
-// network of one address has no hosts to reach.
-inline void SockAddress_AddBroadcast(std::vector<std::string>& found, bool broadcasts,
-                                     bool loopback, std::uint32_t address, std::uint32_t netmask) {
-  if ((!broadcasts && !loopback) || netmask == 0xFFFFFFFFu) return;
-  const std::string dotted = SockAddress_Dotted(SockAddress_Make(address | ~netmask, 0));
-  if (std::find(found.begin(), found.end(), dotted) == found.end()) found.push_back(dotted);
-}

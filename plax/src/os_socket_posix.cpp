@@ -302,17 +302,17 @@ bool Sock_AllowBroadcast(int socket) {
   return setsockopt(socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0;
 }
 
-std::vector<std::string> Sock_InterfaceBroadcasts() {
-  std::vector<std::string> found;
+std::vector<SockInterface> Sock_Interfaces() {
+  std::vector<SockInterface> found;
   ifaddrs* list = nullptr;
   if (getifaddrs(&list) != 0) return found;
   for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
     if (entry->ifa_addr == nullptr || entry->ifa_netmask == nullptr) continue;
     if (entry->ifa_addr->sa_family != AF_INET || (entry->ifa_flags & IFF_UP) == 0) continue;
-    SockAddress_AddBroadcast(
-        found, (entry->ifa_flags & IFF_BROADCAST) != 0, (entry->ifa_flags & IFF_LOOPBACK) != 0,
-        reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr.s_addr,
-        reinterpret_cast<const sockaddr_in*>(entry->ifa_netmask)->sin_addr.s_addr);
+    found.push_back({reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr.s_addr,
+                     reinterpret_cast<const sockaddr_in*>(entry->ifa_netmask)->sin_addr.s_addr,
+                     (entry->ifa_flags & IFF_BROADCAST) != 0,
+                     (entry->ifa_flags & IFF_LOOPBACK) != 0});
   }
   freeifaddrs(list);
   return found;

@@ -400,8 +400,8 @@ bool Sock_AllowBroadcast(int socket) {
 // More interfaces than a game's machine has; the list is cut there.
 constexpr int MAX_INTERFACES = 32;
 
-std::vector<std::string> Sock_InterfaceBroadcasts() {
-  std::vector<std::string> found;
+std::vector<SockInterface> Sock_Interfaces() {
+  std::vector<SockInterface> found;
   const SOCKET probe = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
   if (probe == INVALID_SOCKET) return found;
   INTERFACE_INFO interfaces[MAX_INTERFACES] = {};
@@ -413,9 +413,9 @@ std::vector<std::string> Sock_InterfaceBroadcasts() {
   for (DWORD i = 0; i < bytes / sizeof(INTERFACE_INFO); ++i) {
     const INTERFACE_INFO& entry = interfaces[i];
     if ((entry.iiFlags & IFF_UP) == 0) continue;
-    SockAddress_AddBroadcast(
-        found, (entry.iiFlags & IFF_BROADCAST) != 0, (entry.iiFlags & IFF_LOOPBACK) != 0,
-        entry.iiAddress.AddressIn.sin_addr.s_addr, entry.iiNetmask.AddressIn.sin_addr.s_addr);
+    found.push_back({entry.iiAddress.AddressIn.sin_addr.s_addr,
+                     entry.iiNetmask.AddressIn.sin_addr.s_addr,
+                     (entry.iiFlags & IFF_BROADCAST) != 0, (entry.iiFlags & IFF_LOOPBACK) != 0});
   }
   return found;
 }

@@ -4,6 +4,7 @@
 // changes in the order they happened; none of them sends to a seated player
 // itself, so no mover, listener or reaper waits on another player.
 #include <array>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,10 +19,24 @@ namespace {
 // stalls its sends, and is let go, within seconds instead of megabytes.
 constexpr std::uint32_t LAN_SEND_BUFFER_BYTES = 2048;
 
+int Lan_SeatOf(PLAX_ID id) {
+  for (int seat = 1; seat <= MAX_SLOTS; ++seat) {
+    if (id != 0 && Slots_At(serverState, seat).connectionId == id) return seat;
+  }
+  return 0;
+}
+
+// Who each freed seat's connection was, until its disconnection is printed:
+// a seat may be freed (for silence, or to make room) before the engine tells
+// that the connection ended. Slot mutex held.
+std::map<PLAX_ID, std::string>& departed = *new std::map<PLAX_ID, std::string>();
+
 // Frees the seat of `id` and queues its departure to the others; returns
 // the seat (0: none). Once the program ends, the engine's clean-up closes
 // every connection: those departures are nobody's news. Slot mutex held.
 int Lan_FreeSeat(PLAX_ID id) {
+  const int held = Lan_SeatOf(id);
+  if (held != 0) departed[id] = LanNames_Who(held);
   std::vector<PlannedRelay> lefts;
   const int seat = LanSeats_Free(serverState, id, lefts);
   if (seat == 0) return 0;
@@ -60,13 +75,6 @@ void Lan_FreeIdleSeat(std::int64_t now_ms) {
   PLAX_Close(idle);
 }
 
-int Lan_SeatOf(PLAX_ID id) {
-  for (int seat = 1; seat <= MAX_SLOTS; ++seat) {
-    if (id != 0 && Slots_At(serverState, seat).connectionId == id) return seat;
-  }
-  return 0;
-}
-
 // The seats with moves queued, to flush once the slot mutex is released.
 using SeatsToFlush = std::array<bool, MAX_SLOTS>;
 
@@ -74,6 +82,12 @@ void Lan_Flush(const SeatsToFlush& seats) {
   for (int seat = 1; seat <= MAX_SLOTS; ++seat) {
     if (seats[static_cast<std::size_t>(seat - 1)]) LanOutbox_Flush(seat);
   }
+}
+
+// The console tells an arrival once it knows who arrived: at the player's
+// Hello, or at the first report of one that says none.
+void Lan_PrintArrival(int seat) {
+  LanConsole_Print(std::string(LINE_PLAYER_ACCEPTED) + " " + LanNames_WhoArrived(seat));
 }
 
 // Takes what the player in `seat` said; false after a Hello of a version
@@ -87,8 +101,10 @@ bool Lan_TakeMessages(int seat, const std::vector<SeatMessage>& messages, SeatsT
         return false;
       }
       slot.saidHello = true;
+      if (LanNames_Hello(seat, message.version, message.name)) Lan_PrintArrival(seat);
     }
     if (message.kind != SeatMessageKind::Report) continue;
+    if (LanNames_Reported(seat, slot.lastHeardMs)) Lan_PrintArrival(seat);
     slot.x = message.x;
     slot.y = message.y;
     slot.reported = true;
@@ -124,6 +140,7 @@ void OnLanNewConnection(PLAX_ID, PLAX_Socket accepted, const char*) {
     return;
   }
   const int seat = LanSeats_Admit(serverState, id, now);
+  Slots_At(serverState, seat).address = peer_address;
   LanOutbox_Open(seat, id);
   std::vector<PlannedRelay> snapshot;
   LanSeats_PlanSnapshot(serverState, seat, snapshot);
@@ -132,14 +149,25 @@ void OnLanNewConnection(PLAX_ID, PLAX_Socket accepted, const char*) {
   LanOutbox_Flush(seat);
 }
 
-void OnLanPlayerAccepted(PLAX_ID) {
-  LanConsole_Print(LINE_PLAYER_ACCEPTED);
-}
+// The arrival is printed once the player says who it is.
+void OnLanPlayerAccepted(PLAX_ID) {}
 
 void OnLanPlayerDisconnected(PLAX_ID id) {
-  LanConsole_Print(LINE_PLAYER_DISCONNECTED);
   std::lock_guard<std::mutex> lock(serverState.slotMutex);
+  // Printed before the seat is freed, so the line comes ahead of the
+  // departure's sends.
+  const int seat = Lan_SeatOf(id);
+  const auto gone = departed.find(id);
+  if (seat != 0) {
+    LanConsole_Print(std::string(LINE_PLAYER_DISCONNECTED) + " " + LanNames_Who(seat));
+  } else if (gone != departed.end()) {
+    LanConsole_Print(std::string(LINE_PLAYER_DISCONNECTED) + " " + gone->second);
+  } else {
+    LanConsole_Print(LINE_PLAYER_DISCONNECTED);
+  }
+  if (gone != departed.end()) departed.erase(gone);
   Lan_FreeSeat(id);
+  departed.erase(id);
 }
 
 void OnLanPlayerData(PLAX_ID id, const PLAX_Bytes& chunk) {

@@ -1,12 +1,16 @@
 #include "lan_console.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/console.h"
+#include "plax/plax.h"
+#include "server.h"
 
 namespace {
 
@@ -20,6 +24,7 @@ struct Printer {
 
 // Never destroyed: engine threads may still print during process exit.
 Printer& printer = *new Printer();
+std::atomic<bool> print_sends{false};
 
 // Everything waiting goes out in one write, each line whole: a line break
 // between lines, and PrintLine's after the last.
@@ -64,4 +69,26 @@ void LanConsole_Print(std::string_view line, int times) {
     }
   }
   for (int i = 0; i < times; ++i) PrintLine(line);
+}
+
+void LanConsole_PrintSends(bool verbose) {
+  print_sends = verbose;
+}
+
+void LanConsole_Sent(int times) {
+  if (print_sends) LanConsole_Print(LINE_SEND, times);
+}
+
+std::string LanConsole_GameLine(std::string_view game_name, std::uint16_t port) {
+  std::string line = "LAN game \"" + std::string(game_name) + "\" on port " + std::to_string(port);
+  std::vector<std::string> addresses;
+  PLAX_ListLocalAddresses(addresses);
+  if (addresses.empty())
+    return line + ": no network found; players on this machine join with --host 127.0.0.1";
+  const std::string port_option = port == SERVER_PORT ? "" : " --port " + std::to_string(port);
+  line += ": join with";
+  for (std::size_t i = 0; i < addresses.size(); ++i) {
+    line += (i == 0 ? " --join " : " or --join ") + addresses[i] + port_option;
+  }
+  return line;
 }

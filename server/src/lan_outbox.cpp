@@ -129,7 +129,7 @@ void Sender_Run(int seat) {
     lock.unlock();
     std::uint32_t sent = 0;
     if (PLAX_Send(batch.receiver, batch.bytes, sent, "", 0) == PLAX_GURU_NO_ERROR) {
-      LanConsole_Print(LINE_SEND, batch.told);
+      LanConsole_Sent(batch.told);
     }
     lock.lock();
     box.sending = false;
@@ -218,7 +218,7 @@ void LanOutbox_Flush(int seat) {
   std::uint32_t sent = 0;
   const PLAX_Result result = PLAX_SendNow(batch.receiver, batch.bytes, sent);
   if (result == PLAX_GURU_NO_ERROR && sent == batch.bytes.size()) {
-    LanConsole_Print(LINE_SEND, batch.told);
+    LanConsole_Sent(batch.told);
   }
   std::lock_guard<std::mutex> lock(box.mutex);
   // A failed send is the receiver's departure, as for the sender's own.
@@ -230,6 +230,12 @@ void LanOutbox_QueueLeft(int seat, int mover) {
   std::lock_guard<std::mutex> lock(box.mutex);
   box.waitingMove[static_cast<std::size_t>(mover - 1)] = 0;
   Queue(box, BuildPlayerLeft(static_cast<std::int8_t>(mover)), true);
+}
+
+void LanOutbox_QueueMessage(int seat, std::string message) {
+  Outbox& box = At(seat);
+  std::lock_guard<std::mutex> lock(box.mutex);
+  Queue(box, std::move(message), true);
 }
 
 void LanOutbox_Heard(int seat, std::int64_t heard_ms) {

@@ -41,6 +41,8 @@ void LanOutbox_QueueMove(int seat, int mover, std::int32_t x, std::int32_t y);
 // PlayerLeft of `mover`, after everything waiting; a later move of that seat
 // (its next player's) queues after it.
 void LanOutbox_QueueLeft(int seat, int mover);
+// Any other message, after everything waiting.
+void LanOutbox_QueueMessage(int seat, std::string message);
 // Called without slotMutex, after queueing moves: sends what waits for
 // `seat` on the calling thread when no send to it is under way and the
 // platform takes it at once, which spares the common case the hand-over to

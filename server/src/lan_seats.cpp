@@ -46,6 +46,9 @@ int LanSeats_Free(ServerState& state, PLAX_ID id, std::vector<PlannedRelay>& lef
     slot.reported = false;
     slot.said = SeatReader{};
     slot.saidHello = false;
+    slot.name.clear();
+    slot.version = 0;
+    slot.address.clear();
     for (int other = 1; other <= MAX_SLOTS; ++other) {
       const PLAX_ID receiver = Slots_At(state, other).connectionId;
       if (receiver == 0) continue;

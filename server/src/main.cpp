@@ -1,8 +1,10 @@
 // The server: listens first, then reads the map, then waits for Escape while
 // the engine's threads admit players and relay their positions.
 #include <cstdio>
+#include <string>
 
 #include "game/command_line.h"
+#include "game/names.h"
 #include "game/texts.h"
 #include "lan_console.h"
 #include "lan_outbox.h"
@@ -33,9 +35,11 @@ int main(int argc, char** argv) {
   const PLAX_EventNewConnection on_new_connection =
       command_line.lan ? OnLanNewConnection : OnNewConnection;
   ServerState& state = serverState;
+  const std::string game_name = GameName_Choose(command_line.gameName);
   // The LAN game opens its discovery port first and its game port next, so
   // that with either taken it admits no one.
   if (command_line.lan) {
+    LanConsole_PrintSends(command_line.verbose);
     LanConsole_Start();
     LanOutbox_StartAll();
     const PLAX_Result discovery = LanDiscovery_Open(command_line.port);
@@ -48,6 +52,7 @@ int main(int argc, char** argv) {
   }
   // Players may already be admitted and relayed while the map is read.
   LoadServerMap();
+  if (command_line.lan) LanConsole_Print(LanConsole_GameLine(game_name, command_line.port));
   StartUp_Ready();
   while (!IsKeyDown(SC_ESCAPE)) SleepMs(MAIN_LOOP_PAUSE_MS);
   state.ending = true;

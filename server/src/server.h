@@ -40,6 +40,12 @@ struct PlayerSlot {
   bool saidHello = false;
   std::int64_t admittedMs = 0;
   std::int64_t lastHeardMs = 0;  // admittedMs until a byte comes
+  // Who it is: the name its Hello gave (SeatName_Unnamed for a player that
+  // gave none), empty until its Hello or first report; the version its Hello
+  // spoke (0: none yet), and the address it came from.
+  std::string name;
+  int version = 0;
+  std::string address;
 };
 
 struct ServerState {
@@ -116,6 +122,23 @@ int LanSeats_Free(ServerState& state, PLAX_ID id, std::vector<PlannedRelay>& lef
 // that long ago; 0 for none.
 inline constexpr std::int64_t IDLE_SEAT_MS = 5000;
 int LanSeats_Idle(const ServerState& state, std::int64_t now_ms);
+
+// The LAN game's names (lan_names.cpp); the caller holds slotMutex. The
+// player in `seat` said Hello, of `version`, with `name` (empty: none): its
+// name is kept and told to every other player of a version that reads names,
+// and a player of such a version is told every other's. Returns true when
+// this is the first the server learns of who it is.
+bool LanNames_Hello(int seat, int version, const std::string& name);
+// A player that reports without a Hello (a client of the default game) is
+// known by its seat's name from its first report once LAN_HELLO_GRACE_MS
+// have passed since its admission: a LAN player may report before its Hello,
+// which the Welcome's round trip holds back. True that first time.
+inline constexpr std::int64_t LAN_HELLO_GRACE_MS = 2000;
+bool LanNames_Reported(int seat, std::int64_t now_ms);
+// "Sam (seat 2, 192.168.1.31)" for the console's arrival line, and
+// "Sam (seat 2)" for the rest.
+std::string LanNames_WhoArrived(int seat);
+std::string LanNames_Who(int seat);
 
 // How a game seats the players it admits: whether a seat is free, and taking
 // one (its number, 0 for none); the callbacks of the adopted connection.

@@ -39,16 +39,19 @@ TEST(Bot, PlayersPrintTheRelaysOfEachOthersSteps) {
   EXPECT_EQ(Server_Stop(run), 0);
 }
 
-// With --lan the lines name the mover's seat: each player hears the other's.
+// With --lan the lines name the mover's seat: each player hears the other's
+// moves, and its name once.
 TEST(Bot, LanPlayersPrintTheOthersMovesWithTheirSeat) {
   ServerRun run = Server_Start(
       {.withMap = true, .mapBytes = "", .onTerminal = std::nullopt, .arguments = {"--lan"}});
   ASSERT_TRUE(Server_WaitListening(run));
-  const ProgramResult bot = GameProgram_Run(
-      "bot", BOT_BINARY,
-      {"--lan", "--host", "127.0.0.1", "--players", "2", "--reports", "3", "--rate", "200"});
+  const ProgramResult bot = GameProgram_Run("bot", BOT_BINARY,
+                                            {"--lan", "--host", "127.0.0.1", "--players", "2",
+                                             "--reports", "3", "--rate", "200", "--name", "Sam"});
   EXPECT_EQ(bot.exit_code, 0);
   const std::vector<std::string> expected = SortedLines(
+      "named player=1 seat=2 name=Sam 2\n"
+      "named player=2 seat=1 name=Sam 1\n"
       "moved player=1 seat=2 x=10 y=120\n"
       "moved player=1 seat=2 x=11 y=120\n"
       "moved player=1 seat=2 x=12 y=120\n"

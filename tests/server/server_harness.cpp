@@ -2,6 +2,8 @@
 
 #include "game/lan_messages.h"
 
+#include <algorithm>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -32,6 +34,8 @@ ServerRun Server_StartAt(const ServerOptions& options, const ServerPlace& place)
                    : GameProgram("server", SERVER_BINARY, options.arguments);
   static_cast<Child&>(run) = Child_Start(argv, child);
   run.underWine = wine;
+  run.lan = std::find(options.arguments.begin(), options.arguments.end(), "--lan") !=
+            options.arguments.end();
   return run;
 }
 
@@ -40,7 +44,11 @@ bool Server_WaitListening(ServerRun& run) {
     return run.underWine ? PortListeningElsewhere(GAME_PORT) : PortListening(GAME_PORT, run.pid);
   };
   // Gone early: the caller's checks will tell why.
-  return WaitUntil([&] { return !Child_Running(run) || listening(); }, WAIT_SECONDS) && !run.reaped;
+  if (!WaitUntil([&] { return !Child_Running(run) || listening(); }, WAIT_SECONDS) || run.reaped) {
+    return false;
+  }
+  return !run.lan ||
+         (Server_NextLine(run, run.gameLine) && run.gameLine.starts_with("LAN game \""));
 }
 
 bool Server_NextLine(ServerRun& run, std::string& line) {

@@ -41,13 +41,16 @@ struct ServerPlace {
 struct ServerRun : Child {
   TempDir dir;
   bool underWine = false;
+  bool lan = false;      // started with --lan: it names its game first
+  std::string gameLine;  // that line, once Server_WaitListening has read it
 };
 
 // Starts the server once no other program listens on the game port.
 ServerRun Server_Start(const ServerOptions& options);
 ServerRun Server_StartAt(const ServerOptions& options, const ServerPlace& place);
 // True once the server listens on the game port (read from /proc, so no
-// connection is made), in whichever network namespace it runs.
+// connection is made), in whichever network namespace it runs; a LAN server
+// has then printed its game's line too, which this reads.
 bool Server_WaitListening(ServerRun& run);
 // Reads the next output line; false when none comes within WAIT_SECONDS.
 bool Server_NextLine(ServerRun& run, std::string& line);

@@ -23,6 +23,7 @@
 #include "game/lan_search.h"
 #include "game/map_file.h"
 #include "game/messages.h"
+#include "game/names.h"
 #include "game/player_rules.h"
 #include "game/server_address.h"
 #include "game/texts.h"
@@ -56,7 +57,8 @@ constexpr const char* USAGE =
     "  --latency      print p50/p99/max of report-to-relay time, player 1 to 2\n"
     "  --quiet        do not print the relay lines\n"
     "Prints 'relay player=<n> slot=<s> x=<x> y=<y>' per relay received (with --lan\n"
-    "'moved player=<n> seat=<s> x=<x> y=<y>' and 'left player=<n> seat=<s>'), one line per\n"
+    "'moved player=<n> seat=<s> x=<x> y=<y>', 'left player=<n> seat=<s>' and\n"
+    "'named player=<n> seat=<s> name=<name>'), one line per\n"
     "player that fails, and a summary of the admitted players. Exit status 1 when a\n"
     "player fails or no LAN game is found, 2 for bad options.\n";
 
@@ -132,6 +134,7 @@ struct Bots {
   bool hasMap = false;
   std::array<std::int8_t, MAP_TILE_COUNT> tiles{};
   bool lan = false;
+  std::string name;  // --name, as given
   bool latency = false;
   bool quiet = false;
   std::unordered_map<std::uint64_t, double> sentAt;  // player 1's positions
@@ -194,6 +197,10 @@ void TakeLanMessages(int number, std::string_view data) {
     if (event.kind == LanEventKind::Refused || event.kind == LanEventKind::KeepAlive) continue;
     if (event.kind == LanEventKind::Left) {
       if (!bots.quiet) PrintLine("left " + who + seat);
+      continue;
+    }
+    if (event.kind == LanEventKind::Named) {
+      if (!bots.quiet) PrintLine("named " + who + seat + " name=" + event.name);
       continue;
     }
     TakePosition(
@@ -458,6 +465,17 @@ void Player_Rejoin(BotPlayer& player) {
   player.lastReceived = player.lastSent = TimerSeconds();
 }
 
+// "bot N" by default; a given name as it is for one player, numbered for
+// several ("Sam 2"), the number kept whole within the length a name may have.
+std::string Player_Name(int number) {
+  const std::string given = Name_Clean(bots.name);
+  if (given.empty()) return BotName(number);
+  if (bots.players.size() == 1) return given;
+  std::string suffix = std::to_string(number);
+  suffix.insert(suffix.begin(), ' ');
+  return Name_Clean(given, PLAYER_NAME_MAX_CHARS - suffix.size()) + suffix;
+}
+
 // The LAN game's upkeep of one player: getting back in, Hello after a
 // Welcome, the server's silence and this player's own.
 void Player_LanUpkeep(int number) {
@@ -484,7 +502,7 @@ void Player_LanUpkeep(int number) {
   }
   if (player.helloDue) {
     player.helloDue = false;
-    std::string hello = BuildHello();
+    std::string hello = BuildHello(LAN_PROTOCOL_VERSION, Player_Name(number));
     if (player.positionDue) hello += BuildPositionReport(player.walker.x, player.walker.y);
     lock.unlock();
     Player_SendControl(player, id, hello);
@@ -651,6 +669,7 @@ int main(int argc, char** argv) {
     return EXIT_BAD_OPTIONS;
   }
   bots.lan = options.lan;
+  bots.name = options.name;
   bots.latency = options.latency;
   bots.quiet = options.quiet;
   if (!options.map.empty()) {

@@ -187,6 +187,10 @@ PLAX_Result PLAX_OpenDatagram(PLAX_ID& id_out, std::uint16_t port, std::uint32_t
 // reaches the programs on this machine), each once; empty when the platform
 // cannot tell. 255.255.255.255 ("0" for PLAX_Send) is not among them.
 void PLAX_ListBroadcastAddresses(std::vector<std::string>& addresses_out);
+// The dotted address of every IPv4 interface that is up, but the loopback,
+// each once: where other machines reach this one. Empty when there is none
+// or the platform cannot tell.
+void PLAX_ListLocalAddresses(std::vector<std::string>& addresses_out);
 
 // Closes a running connection: the peer is told at once, the worker ends and
 // the reaper reports the disconnection. A record not yet running is left
