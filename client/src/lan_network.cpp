@@ -5,6 +5,7 @@
 
 #include "lan_link.h"
 #include "lan_worker.h"
+#include "name_tags.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/screen.h"
@@ -20,6 +21,7 @@ namespace {
 struct LanInbox {
   std::mutex mutex;
   RemotePlayers players;
+  SeatRoster roster;
   LanReader reader;
   LanHeard heard;
 };
@@ -33,6 +35,8 @@ struct LanSession {
   bool reported = false;    // a report was handed over since the last step
   double lastStart = -1.0;  // the last frame's start
   bool statusShown = false;
+  std::string name;  // this player's, as sent with the Hello
+  NameTags tags;     // as drawn in the last frame
 };
 
 LanSession session;
@@ -54,7 +58,7 @@ void LanGame_Do(const Game& game, const LanLinkActions& actions) {
                       first ? LAN_FIRST_CONNECT_SECONDS : LAN_RETRY_CONNECT_SECONDS);
   }
   if (actions.sendPosition) LanWorker_Report(game.player.x, game.player.y);
-  if (actions.sendHello) LanWorker_Hello(game.player.x, game.player.y);
+  if (actions.sendHello) LanWorker_Hello(game.player.x, game.player.y, session.name);
   if (actions.sendKeepAlive) LanWorker_KeepAlive();
 }
 
@@ -72,6 +76,7 @@ void LanGame_Step(const Game& game, double now) {
 void LanInbox_Reset(Image* const images[SPRITE_SET_SIZE]) {
   std::lock_guard<std::mutex> lock(inbox.mutex);
   inbox.players = RemotePlayers{};
+  inbox.roster = SeatRoster{};
   RemotePlayers_ShareImages(inbox.players, images);
   inbox.reader = LanReader{};
 }
@@ -79,6 +84,11 @@ void LanInbox_Reset(Image* const images[SPRITE_SET_SIZE]) {
 void LanInbox_CopyOut(RemotePlayers& out) {
   std::lock_guard<std::mutex> lock(inbox.mutex);
   out = inbox.players;
+}
+
+SeatRoster LanInbox_Roster() {
+  std::lock_guard<std::mutex> lock(inbox.mutex);
+  return inbox.roster;
 }
 
 LanHeard LanInbox_TakeHeard() {
@@ -91,6 +101,7 @@ LanHeard LanInbox_TakeHeard() {
 void LanClient_OnDisconnected(PLAX_ID) {
   std::lock_guard<std::mutex> lock(inbox.mutex);
   RemotePlayers_Clear(inbox.players);
+  inbox.roster = SeatRoster{};
 }
 
 void LanClient_OnConnected(PLAX_ID) {}
@@ -104,12 +115,17 @@ void LanClient_OnNewData(PLAX_ID, const PLAX_Bytes& data) {
     if (event.kind == LanEventKind::Welcome) inbox.heard.welcomed = true;
     if (event.kind == LanEventKind::Refused) inbox.heard.refusal = event.reason;
     RemotePlayers_Apply(inbox.players, event);
+    SeatRoster_Apply(inbox.roster, event);
   }
 }
 
 void LanGame_Start(Game& game, const char* host, int port) {
   Game_Load(game);
   LanGame_Connect(game, host, port);
+}
+
+void LanGame_SetName(std::string_view given) {
+  session.name = PlayerName_Choose(given);
 }
 
 void LanGame_Connect(Game& game, const char* host, int port) {
@@ -128,14 +144,20 @@ void LanGame_Connect(Game& game, const char* host, int port) {
 void LanGame_Frame(Game& game) {
   RemotePlayers latest;
   LanInbox_CopyOut(latest);
+  const SeatRoster roster = LanInbox_Roster();
   Game_Update(game);
   LockScreen();
   Player_EraseOld(game.player);
   RemotePlayers_Erase(game.remotePlayers);
+  NameTags_Erase(session.tags);
   game.remotePlayers = latest;
+  SeatMarks_Draw(roster, game.remotePlayers, game.player, game.map);
   RemotePlayers_Draw(game.remotePlayers);
-  // The inactive remote-player record, the player, then the map over all.
+  // The inactive remote-player record, the player, then the map over all;
+  // the tags go over the map, so that a wall does not cut one.
   Game_Draw(game);
+  session.tags = NameTags_Place(roster, session.name, game.remotePlayers, game.player, game.map);
+  NameTags_Draw(session.tags);
   UnlockScreen();
 }
 

@@ -5,9 +5,16 @@
 // work runs on a thread of its own (lan_worker.h).
 #pragma once
 
+#include <string_view>
+
 #include "game.h"
+#include "name_tags.h"
 #include "plax/plax.h"
 #include "remote_players.h"
+
+// The name this player is shown by (PlayerName_Choose of `given`), sent with
+// every Hello; before LanGame_Start.
+void LanGame_SetName(std::string_view given);
 
 // Loads as the default game does, then LanGame_Connect.
 void LanGame_Start(Game& game, const char* host, int port);
@@ -36,6 +43,10 @@ void LanInbox_Reset(Image* const images[SPRITE_SET_SIZE]);
 // The remote players as the inbox has them now. Holds the inbox's lock only
 // for the copy.
 void LanInbox_CopyOut(RemotePlayers& out);
+
+// Who sits where as the server told, and the own seat. Holds the inbox's
+// lock only for the copy.
+SeatRoster LanInbox_Roster();
 
 // What the server said about the connection itself since the last call.
 struct LanHeard {

@@ -232,9 +232,9 @@ void LanWorker_Report(std::int32_t x, std::int32_t y) {
   });
 }
 
-void LanWorker_Hello(std::int32_t x, std::int32_t y) {
+void LanWorker_Hello(std::int32_t x, std::int32_t y, const std::string& name) {
   Worker_Ask([&](Requests& r) {
-    r.control += BuildHello();
+    r.control += BuildHello(LAN_PROTOCOL_VERSION, name);
     r.reportWaiting = true;
     r.x = x;
     r.y = y;

@@ -26,8 +26,9 @@ void LanWorker_Connect(const std::string& host, std::uint16_t port, int timeout_
 void LanWorker_Close();
 // The newest position replaces one not yet sent.
 void LanWorker_Report(std::int32_t x, std::int32_t y);
-// Hello, then the position, ahead of any report still waiting.
-void LanWorker_Hello(std::int32_t x, std::int32_t y);
+// Hello with the player's name, then the position, ahead of any report
+// still waiting.
+void LanWorker_Hello(std::int32_t x, std::int32_t y, const std::string& name);
 void LanWorker_KeepAlive();
 
 // What happened since the last call, for LanLink_Step (frameSeconds and

@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
   OpenScreen(SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_DEPTH, SCREEN_FLAG_BORDERLESS);
   // A LAN client told no host finds one while its window runs.
   if (options.lan && !options.hostGiven) options.host.clear();
+  if (options.lan) LanGame_SetName(options.name);
   Game game;
   mode.start(game, options.host.c_str(), options.port);
   FrameTimer timer;

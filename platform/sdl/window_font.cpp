@@ -28,7 +28,7 @@ constexpr const char* GLYPHS[] = {
 constexpr int GLYPH_FIRST = 32;
 constexpr int GLYPH_COUNT = sizeof GLYPHS / sizeof GLYPHS[0];
 constexpr int GLYPH_DOT = 2;  // screen pixels per dot either way
-constexpr int GLYPH_ADVANCE = 4 * GLYPH_DOT;
+static_assert(BUILTIN_GLYPH_ADVANCE == 4 * GLYPH_DOT, "three dots and a gap");
 
 const char* Glyph_For(char c) {
   if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -82,6 +82,6 @@ void BuiltinGlyphs_Draw(std::string_view line, int x, int y, Colour colour) {
         }
       }
     }
-    x += GLYPH_ADVANCE;
+    x += BUILTIN_GLYPH_ADVANCE;
   }
 }

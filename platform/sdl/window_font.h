@@ -13,8 +13,10 @@
 // when none opens. Needs TTF_Init.
 TTF_Font* WindowFont_Open(int point_size);
 
-// Height of a line of built-in glyphs, spacing included.
+// Height of a line of built-in glyphs, spacing included, and the width of
+// one glyph with its spacing.
 inline constexpr int BUILTIN_LINE_HEIGHT = 14;
+inline constexpr int BUILTIN_GLYPH_ADVANCE = 8;
 
 // Draws the line in built-in glyphs (capitals, digits and punctuation; other
 // characters as '?'), light on the framebuffer from (x, y), clipped.

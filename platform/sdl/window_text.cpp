@@ -17,14 +17,20 @@
 namespace {
 
 constexpr int FONT_POINT_SIZE = 14;
+// Labels sit over 25-pixel figures: small, yet a name of 16 letters reads.
+constexpr int LABEL_POINT_SIZE = 10;
 constexpr int TEXT_MARGIN = 4;
-constexpr SDL_Color TEXT_COLOUR{255, 255, 255, 255};
 constexpr SDL_Color TEXT_BACKGROUND{0, 0, 0, 255};
-constexpr Colour BUILTIN_TEXT_COLOUR = 0xFFFFFFFF;
+constexpr SDL_Color TEXT_COLOUR{255, 255, 255, 255};
+constexpr Colour TEXT_INK = 0xFFFFFFFF;  // the same, for the built-in glyphs
+// Built-in glyphs are 10 pixels high: centred in their line.
+constexpr int BUILTIN_LABEL_TOP = 2;
 
 struct TextState {
   TTF_Font* font = nullptr;
+  TTF_Font* label_font = nullptr;
   bool font_tried = false;  // the search runs once, not per line
+  bool label_font_tried = false;
   int cursor_y = 0;
 };
 
@@ -37,6 +43,17 @@ TTF_Font* Text_Font() {
   text.font = WindowFont_Open(FONT_POINT_SIZE);
   if (text.font == nullptr) std::fprintf(stderr, "No font found; window text in plain glyphs\n");
   return text.font;
+}
+
+// Looked for only once the line font is there: without it, labels use the
+// built-in glyphs too.
+TTF_Font* Text_LabelFont() {
+  if (text.label_font_tried) return text.label_font;
+  text.label_font_tried = true;
+  if (Text_Font() != nullptr) text.label_font = WindowFont_Open(LABEL_POINT_SIZE);
+  // Hinted for two-colour rendering (Label_Render).
+  if (text.label_font != nullptr) TTF_SetFontHinting(text.label_font, TTF_HINTING_MONO);
+  return text.label_font;
 }
 
 // Copies the rendered line into the framebuffer at (x, y), clipped.
@@ -63,7 +80,7 @@ int Text_LineHeight(TTF_Font* font) {
 void Text_Render(TTF_Font* font, const std::string& line, int x, int y) {
   if (line.empty()) return;  // the font renders nothing for no text
   if (font == nullptr) {
-    BuiltinGlyphs_Draw(line, x, y, BUILTIN_TEXT_COLOUR);
+    BuiltinGlyphs_Draw(line, x, y, TEXT_INK);
     return;
   }
   SDL_Surface* shaded = TTF_RenderUTF8_Shaded(font, line.c_str(), TEXT_COLOUR, TEXT_BACKGROUND);
@@ -73,6 +90,30 @@ void Text_Render(TTF_Font* font, const std::string& line, int x, int y) {
   if (argb == nullptr) return;
   Text_Blit(argb, x, y);
   SDL_FreeSurface(argb);
+}
+
+// Labels are rendered in two colours, without smoothing: letters this small
+// would otherwise blend most of their pixels with the black, and a label is
+// to show its own colour. Every pixel of the rendered line that is not its
+// background (palette index 0) gets the ink; the box is black under it.
+void Label_Render(TTF_Font* font, const std::string& line, int x, int y, Colour ink) {
+  SDL_Surface* solid = TTF_RenderUTF8_Solid(font, line.c_str(), TEXT_COLOUR);
+  if (solid == nullptr) return;
+  ScreenState& screen = Screen_State();
+  DrawFilledBox(x, y, x + solid->w - 1, y + solid->h - 1, 0);
+  const int width = std::min(solid->w, screen.width - x);
+  const int height = std::min(solid->h, screen.height - y);
+  SDL_LockSurface(solid);
+  for (int row = 0; row < height; ++row) {
+    const auto* source =
+        static_cast<const Uint8*>(solid->pixels) + static_cast<std::size_t>(row) * solid->pitch;
+    Colour* target = &screen.pixels[static_cast<std::size_t>(y + row) * screen.width + x];
+    for (int column = 0; column < width; ++column) {
+      if (source[column] != 0) target[column] = ink;
+    }
+  }
+  SDL_UnlockSurface(solid);
+  SDL_FreeSurface(solid);
 }
 
 }  // namespace
@@ -109,12 +150,41 @@ int TextLineHeight() {
   return Text_LineHeight(Text_Font());
 }
 
+TextSize LabelSize(std::string_view line) {
+  if (line.empty() || !Screen_State().open) return {};
+  TTF_Font* font = Text_LabelFont();
+  if (font == nullptr) {
+    return {static_cast<int>(line.size()) * BUILTIN_GLYPH_ADVANCE, BUILTIN_LINE_HEIGHT};
+  }
+  int width = 0;
+  int height = 0;
+  if (TTF_SizeUTF8(font, std::string(line).c_str(), &width, &height) != 0) return {};
+  return {width, height};
+}
+
+void DrawLabelAt(int x, int y, std::string_view line, Colour ink) {
+  ScreenState& screen = Screen_State();
+  if (!screen.open || !Screen_OnOwnerThread() || x < 0 || y < 0) return;
+  const TextSize size = LabelSize(line);
+  if (size.width <= 0) return;
+  TTF_Font* font = Text_LabelFont();
+  LockScreen();
+  if (font == nullptr) {
+    DrawFilledBox(x, y, x + size.width - 1, y + size.height - 1, 0);
+    BuiltinGlyphs_Draw(line, x, y + BUILTIN_LABEL_TOP, ink);
+  } else {
+    Label_Render(font, std::string(line), x, y, ink);
+  }
+  UnlockScreen();
+}
+
 void WindowText_Reset() {
   text.cursor_y = 0;
 }
 
 void WindowText_Close() {
   if (text.font != nullptr) TTF_CloseFont(text.font);
+  if (text.label_font != nullptr) TTF_CloseFont(text.label_font);
   if (TTF_WasInit() != 0) TTF_Quit();
   text = TextState{};
 }

@@ -14,8 +14,11 @@
 #include "game.h"
 #include "game/lan_search.h"
 #include "game/messages.h"
+#include "game/tiles.h"
+#include "name_tags.h"
 #include "platform_testing.h"
 #include "support/loopback.h"
+#include "support/netns.h"
 #include "support/options_check.h"
 #include "support/programs.h"
 
@@ -60,6 +63,17 @@ int Mismatches(const Screenshot& shot, int left, int top, const Image* image) {
     }
   }
   return wrong;
+}
+
+// The opaque pixels of `image` are all on the screen at (left, top).
+bool Shows(const Screenshot& shot, int left, int top, const Image* image) {
+  for (int y = 0; y < image->height; ++y) {
+    for (int x = 0; x < image->width; ++x) {
+      const Colour pixel = image->pixels[y * image->width + x] & 0xFFFFFF;
+      if (pixel != TRANSPARENT_COLOUR && shot.At(left + x, top + y) != pixel) return false;
+    }
+  }
+  return true;
 }
 
 // Waits until the bot has heard nothing new for a good part of a second.
@@ -609,8 +623,9 @@ void ClientEndToEnd::PlayLanWithAWalkingBot(Native native) {
   ASSERT_TRUE(bot);
   const auto shows_bot = [&] {
     const Screenshot shot = display->Shoot();
-    return Mismatches(shot, BOT_X, BOT_Y, ShippedImage("ene/EneRight1.bmp")) == 0 ||
-           Mismatches(shot, BOT_X, BOT_Y, ShippedImage("ene/EneRight2.bmp")) == 0;
+    // The figure's own pixels: its seat's frame lies under its transparent ones.
+    return Shows(shot, BOT_X, BOT_Y, ShippedImage("ene/EneRight1.bmp")) ||
+           Shows(shot, BOT_X, BOT_Y, ShippedImage("ene/EneRight2.bmp"));
   };
   EXPECT_TRUE(WaitUntil(shows_bot, START_SECONDS)) << Child_Output(*bot);
   // The start position came before any step, as the newcomer's snapshot.
@@ -784,6 +799,91 @@ TEST_F(ClientEndToEnd, LanClientDrawsNothingFromAHostileServerAndPlaysOn) {
   display->Tool({"keyup", "d"});
   PressKeyAndExpectExit("Escape", 0);
   PlainClose(fake);
+}
+
+// Pixels of `ink` in the box from (left, top), w x h, clipped to the screen.
+int InkInBox(const Screenshot& shot, Colour ink, int left, int top, int w, int h) {
+  int count = 0;
+  for (int y = std::max(top, 0); y < std::min(top + h, shot.height); ++y) {
+    for (int x = std::max(left, 0); x < std::min(left + w, shot.width); ++x) {
+      count += shot.At(x, y) == (ink & 0xFFFFFF) ? 1 : 0;
+    }
+  }
+  return count;
+}
+
+// The columns between the first and the last pixel of `ink` in rows [top, bottom).
+int InkSpan(const Screenshot& shot, Colour ink, int top, int bottom) {
+  int first = shot.width;
+  int last = -1;
+  for (int y = top; y < bottom; ++y) {
+    for (int x = 0; x < shot.width; ++x) {
+      if (shot.At(x, y) != (ink & 0xFFFFFF)) continue;
+      first = std::min(first, x);
+      last = std::max(last, x);
+    }
+  }
+  return last - first + 1;
+}
+
+// A LAN server on one host; a client with a hostile name and two named bots
+// on the other. The client frames and names each bot in its seat's colour
+// (a bot at the top edge has its tag below it), and itself, under the name
+// its command line's printable characters make, cut to 16; the bot that
+// stops in a bush shows neither its frame nor its tag.
+TEST_F(ClientEndToEnd, LanTagsNameEveryPlayerInItsSeatColourAcrossTwoHosts) {
+  HostPair hosts;
+  ASSERT_TRUE(hosts.ok()) << hosts.failure;
+  std::int8_t codes[MAP_TILE_COUNT] = {};
+  codes[MapIndex(11, 1)] = TILE_STEALTH;  // where Cleo stops: x 320-351
+  File_Write(dir.path / "map" / "Map", MapBytes(codes));
+  const auto start_on = [&](int host, const char* name, const std::string& built,
+                            const std::vector<std::string>& arguments) {
+    ChildOptions options = GameProgram_Options();
+    options.folder = dir.path.string();
+    options.env = {display->Env()};
+    options.network_namespace = hosts.names[host];
+    return std::make_unique<Child>(Child_Start(GameProgram(name, built, arguments), options));
+  };
+  const std::filesystem::path ready = dir.path / "ready";
+  server = start_on(0, "server", SERVER_BIN, {"--lan", "--ready-file", ready.string()});
+  ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(ready); }, START_SECONDS));
+  const std::string& host = hosts.addresses[0];
+  const std::string hostile = "\x1b[1mAna\xc3\x28\a" + std::string(300, 'W');
+  client = start_on(1, "client", CLIENT_BIN, {"--lan", "--host", host, "--name", hostile});
+  ASSERT_TRUE(Child_WaitFor(*server, "[Player accepted]", START_SECONDS));
+  const auto walk = [&](const char* name, int steps) {
+    return start_on(1, "bot", BOT_BIN,
+                    {"--lan", "--host", host, "--name", name, "--reports", std::to_string(steps),
+                     "--duration", "60"});
+  };
+  bot = walk("Ben", 150);  // seat 2, stops at (160, 10)
+  ASSERT_TRUE(WaitUntil([&] { return Count(Child_Output(*server), "[Player accepted]") == 2; },
+                        START_SECONDS));
+  std::unique_ptr<Child> cleo = walk("Cleo", 300);  // seat 3, stops at (310, 10)
+  const auto ben_stopped = [&] {
+    return Shows(display->Shoot(), 160, 10, ShippedImage("ene/EneRight1.bmp")) ||
+           Shows(display->Shoot(), 160, 10, ShippedImage("ene/EneRight2.bmp"));
+  };
+  ASSERT_TRUE(WaitUntil(ben_stopped, WALK_SECONDS)) << Child_Output(*bot);
+  ASSERT_TRUE(Child_WaitFor(*bot, "seat=3 x=310 y=10", WALK_SECONDS));
+  Pause(300);  // the client's frames after it
+
+  const Screenshot shot = display->Shoot();
+  const int tag_height = LabelSize("Ben").height;
+  EXPECT_EQ(shot.At(160, 10), SeatColour_Ink(2) & 0xFFFFFF) << "Ben's frame";
+  EXPECT_GT(InkInBox(shot, SeatColour_Ink(2), 130, 36, 90, tag_height), 10) << "Ben's tag";
+  EXPECT_EQ(InkInBox(shot, SeatColour_Ink(3), 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT), 0)
+      << "Cleo shows in the bush";
+  EXPECT_EQ(shot.At(33, 33), SeatColour_Ink(1) & 0xFFFFFF) << "the own frame";
+  EXPECT_TRUE(Shows(shot, 33, 33, ShippedImage("player/PlayerUp1.bmp")));
+  const int own_top = 33 - NAME_TAG_GAP - tag_height;
+  EXPECT_GT(InkInBox(shot, SeatColour_Ink(1), 0, own_top, 120, tag_height), 10) << "own tag";
+  const int own_span = InkSpan(shot, SeatColour_Ink(1), own_top, 33 - NAME_TAG_GAP);
+  EXPECT_GT(own_span, LabelSize("Ana").width);
+  EXPECT_LE(own_span, LabelSize(std::string(PLAYER_NAME_MAX_CHARS, 'W')).width);
+  PressKeyAndExpectExit("Escape", 0);
+  Child_Stop(*cleo);
 }
 
 // Nothing answers the search: the line is shown in the window, and a key

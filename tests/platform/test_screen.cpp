@@ -201,4 +201,39 @@ TEST(ScreenText, TextAtAPlaceStaysInItsBandAndLeavesTheCursor) {
   Screen_Close();
 }
 
+// Labels: the text in its own colour on black, exactly the box LabelSize
+// gives (no taller than a status line, wider for a longer text), clipped at
+// the right edge, nothing for a corner left of the screen; the picture
+// elsewhere untouched.
+TEST(ScreenText, LabelsFillTheirOwnBoxInTheirOwnColour) {
+  constexpr Colour SKY = 0xFF56B4E9;
+  Screen_OpenInMemory(200, 120);
+  DrawFilledBox(0, 0, 199, 119, RED);
+  const TextSize size = LabelSize("Sam (2)");
+  ASSERT_GT(size.width, 0);
+  EXPECT_LE(size.height, TextLineHeight());
+  EXPECT_GT(LabelSize("Sam (22)").width, size.width);
+  EXPECT_EQ(LabelSize("").width, 0);
+  DrawLabelAt(20, 10, "Sam (2)", SKY);
+  DrawLabelAt(190, 60, "Sam (2)", SKY);
+  DrawLabelAt(-1, 90, "Sam", SKY);
+  int ink = 0;
+  int red_inside = 0;
+  int touched_outside = 0;
+  for (int y = 0; y < 120; ++y) {
+    for (int x = 0; x < 200; ++x) {
+      const Colour pixel = Screen_Pixels()[y * 200 + x];
+      const bool first = x >= 20 && x < 20 + size.width && y >= 10 && y < 10 + size.height;
+      const bool clipped = x >= 190 && y >= 60 && y < 60 + size.height;
+      ink += first && pixel == SKY;
+      red_inside += (first || clipped) && pixel == RED;
+      touched_outside += !first && !clipped && pixel != RED;
+    }
+  }
+  EXPECT_GT(ink, 20) << "no text in the label's colour";
+  EXPECT_EQ(red_inside, 0) << "the label's box is not its own";
+  EXPECT_EQ(touched_outside, 0);
+  Screen_Close();
+}
+
 }  // namespace

@@ -60,3 +60,15 @@ void DrawFilledBox(int x1, int y1, int x2, int y2, Colour colour);
 void DrawTextAt(int x, int y, std::string_view text);
 // The height in pixels of a line DrawTextAt draws.
 int TextLineHeight();
+
+// A small label over the picture, such as a name tag: the line in `ink` on a
+// black box exactly LabelSize(text) large, in a smaller face than
+// DrawTextAt's, with its top-left corner at (x, y), clipped; nothing for a
+// corner left of or above the screen. Only on the screen's own thread.
+void DrawLabelAt(int x, int y, std::string_view text, Colour ink);
+struct TextSize {
+  int width = 0;
+  int height = 0;
+};
+// The box DrawLabelAt fills for `text` ({0, 0} for no text or no screen).
+TextSize LabelSize(std::string_view text);
