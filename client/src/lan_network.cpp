@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/screen.h"
+#include "remote_playback.h"
 #include "start_up_failure.h"
 #include "status_text.h"
 
@@ -20,6 +21,8 @@ namespace {
 struct LanInbox {
   std::mutex mutex;
   RemotePlayers players;
+  InterpSeats tracks;  // what the frames draw the figures from
+  Image* const* images = nullptr;
   LanReader reader;
   LanHeard heard;
 };
@@ -36,6 +39,13 @@ struct LanSession {
 };
 
 LanSession session;
+
+// The figures where their playback has them at `now`.
+void LanInbox_Follow(RemotePlayers& figures, double now) {
+  std::lock_guard<std::mutex> lock(inbox.mutex);
+  if (inbox.images != nullptr) RemotePlayers_ShareImages(figures, inbox.images);
+  RemotePlayers_Follow(figures, inbox.tracks, now);
+}
 
 void LanGame_Report(std::int32_t x, std::int32_t y, PLAX_ID) {
   LanWorker_Report(x, y);
@@ -73,6 +83,8 @@ void LanInbox_Reset(Image* const images[SPRITE_SET_SIZE]) {
   std::lock_guard<std::mutex> lock(inbox.mutex);
   inbox.players = RemotePlayers{};
   RemotePlayers_ShareImages(inbox.players, images);
+  InterpSeats_Clear(inbox.tracks);
+  inbox.images = images;
   inbox.reader = LanReader{};
 }
 
@@ -91,11 +103,16 @@ LanHeard LanInbox_TakeHeard() {
 void LanClient_OnDisconnected(PLAX_ID) {
   std::lock_guard<std::mutex> lock(inbox.mutex);
   RemotePlayers_Clear(inbox.players);
+  InterpSeats_Clear(inbox.tracks);
 }
 
 void LanClient_OnConnected(PLAX_ID) {}
 
-void LanClient_OnNewData(PLAX_ID, const PLAX_Bytes& data) {
+void LanClient_OnNewData(PLAX_ID connection_id, const PLAX_Bytes& data) {
+  LanClient_OnNewData(connection_id, data, TimerSeconds());
+}
+
+void LanClient_OnNewData(PLAX_ID, const PLAX_Bytes& data, double arrival) {
   std::vector<LanEvent> events;
   LanReader_Feed(inbox.reader, data, events);
   std::lock_guard<std::mutex> lock(inbox.mutex);
@@ -104,6 +121,7 @@ void LanClient_OnNewData(PLAX_ID, const PLAX_Bytes& data) {
     if (event.kind == LanEventKind::Welcome) inbox.heard.welcomed = true;
     if (event.kind == LanEventKind::Refused) inbox.heard.refusal = event.reason;
     RemotePlayers_Apply(inbox.players, event);
+    InterpSeats_Apply(inbox.tracks, event, arrival);
   }
 }
 
@@ -126,13 +144,17 @@ void LanGame_Connect(Game& game, const char* host, int port) {
 }
 
 void LanGame_Frame(Game& game) {
-  RemotePlayers latest;
-  LanInbox_CopyOut(latest);
+  LanGame_Frame(game, TimerSeconds());
+}
+
+void LanGame_Frame(Game& game, double now) {
+  RemotePlayers shown = game.remotePlayers;
+  LanInbox_Follow(shown, now);
   Game_Update(game);
   LockScreen();
   Player_EraseOld(game.player);
   RemotePlayers_Erase(game.remotePlayers);
-  game.remotePlayers = latest;
+  game.remotePlayers = shown;
   RemotePlayers_Draw(game.remotePlayers);
   // The inactive remote-player record, the player, then the map over all.
   Game_Draw(game);
@@ -146,7 +168,7 @@ void LanGame_RunFrame(Game& game, FrameTimer& timer) {
   // One picture: the band is cleared, the frame drawn, the lines over it.
   LockScreen();
   if (session.statusShown || StatusText_Any(status)) StatusText_Erase();
-  LanGame_Frame(game);
+  LanGame_Frame(game, timer.frameStart);
   StatusText_Draw(status);
   UnlockScreen();
   session.statusShown = StatusText_Any(status);
