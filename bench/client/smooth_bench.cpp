@@ -2,8 +2,8 @@
 // a LAN server and a player walking one pixel per report at 60 Hz on one
 // host, a watching player on a second host (network namespaces of the
 // bench's own, joined by a link this bench carries, that delays every
-// packet by 20 ms +- 15 ms and loses 1 % in each direction: jitter_link.h). The watcher records each report it hears
-// with its arrival time; the recording is then drawn at 60 frames a second
+// packet by 20 ms +- 15 ms and loses 1 % in each direction: jitter_link.h). The watcher records
+// each report it hears with its arrival time; the recording is then drawn at 60 frames a second
 // twice, through the old rule (the latest report as it is) and through the
 // playback the client draws with (interpolation.h), and both are measured
 // side by side: the largest step of a frame (pixels) and the share of frames
@@ -60,10 +60,14 @@ struct Heard {
 };
 
 void Step_Round(std::int32_t& x, std::int32_t& y) {
-  if (y == TOP && x < RIGHT) ++x;
-  else if (x == RIGHT && y < BOTTOM) ++y;
-  else if (y == BOTTOM && x > LEFT) --x;
-  else --y;
+  if (y == TOP && x < RIGHT)
+    ++x;
+  else if (x == RIGHT && y < BOTTOM)
+    ++y;
+  else if (y == BOTTOM && x > LEFT)
+    --x;
+  else
+    --y;
 }
 
 void Drain(int fd) {
@@ -96,7 +100,8 @@ std::vector<Heard> Record(double seconds) {
     std::exit(1);
   }
   TempDir dir;
-  File_Write(dir.File(Path_ToNative(MAP_PATH)), std::string(MAP_TILE_COUNT * MAP_RECORD_SIZE, '\0'));
+  File_Write(dir.File(Path_ToNative(MAP_PATH)),
+             std::string(MAP_TILE_COUNT * MAP_RECORD_SIZE, '\0'));
   ChildOptions options;
   options.folder = dir.path;
   options.output = ChildOutput::DevNull;
@@ -149,14 +154,16 @@ struct Figures {
   int largestStep = 0;
   int standing = 0;
   int overTwo = 0;
+  double worstStanding = 0.0;  // share, in the worst of the frame phases
 };
 
-// Draws the recording at 60 frames a second through `place` and measures
-// the frames between the settling and the tail.
+// Draws the recording at 60 frames a second through `place`, the first frame
+// `phase` of a frame after the first report, and measures the frames between
+// the settling and the tail.
 template <typename Place>
-Figures Measure(const std::vector<Heard>& heard, Place place) {
+Figures Measure(const std::vector<Heard>& heard, double phase, Place&& place) {
   Figures figures;
-  const double first = heard.front().arrival;
+  const double first = heard.front().arrival + phase * FRAME;
   const double last = heard.back().arrival;
   std::size_t taken = 0;
   bool drawn = false;
@@ -178,10 +185,31 @@ Figures Measure(const std::vector<Heard>& heard, Place place) {
   return figures;
 }
 
+// How the frames fall between the reports changes which of them stand, so
+// every figure is taken over this many phases of the frames: the largest
+// step of all, the standing share of all and of the worst.
+constexpr int PHASES = 8;
+
+template <typename MakePlace>
+Figures MeasurePhases(const std::vector<Heard>& heard, MakePlace make_place) {
+  Figures all;
+  for (int phase = 0; phase < PHASES; ++phase) {
+    const Figures one = Measure(heard, static_cast<double>(phase) / PHASES, make_place());
+    all.frames += one.frames;
+    all.standing += one.standing;
+    all.overTwo += one.overTwo;
+    all.largestStep = std::max(all.largestStep, one.largestStep);
+    all.worstStanding = std::max(all.worstStanding, static_cast<double>(one.standing) / one.frames);
+  }
+  return all;
+}
+
 void Print(const char* rule, const Figures& f) {
-  std::printf("%-40s %6d frames  largest step %3d px  standing %5.2f %%  steps over 2 px %5.2f %%\n",
-              rule, f.frames, f.largestStep, 100.0 * f.standing / f.frames,
-              100.0 * f.overTwo / f.frames);
+  std::printf(
+      "%-34s largest step %3d px  standing %5.2f %% (worst phase %5.2f %%)  steps over 2 px %5.2f "
+      "%%\n",
+      rule, f.largestStep, 100.0 * f.standing / f.frames, 100.0 * f.worstStanding,
+      100.0 * f.overTwo / f.frames);
 }
 
 void Report(const std::vector<Heard>& heard) {
@@ -197,29 +225,31 @@ void Report(const std::vector<Heard>& heard) {
   std::printf("%zu reports heard over %.1f s; arrival gaps p50 %.1f ms, p99 %.1f ms, max %.1f ms\n",
               heard.size(), heard.back().arrival - heard.front().arrival, gaps[gaps.size() / 2],
               gaps[gaps.size() * 99 / 100], gaps.back());
-  const Figures today = Measure(
-      heard, [](const std::vector<Heard>& h, std::size_t& taken, double now, std::int32_t& x,
-                std::int32_t& y) {
-        while (taken < h.size() && h[taken].arrival <= now) {
-          x = h[taken].x;
-          y = h[taken].y;
-          ++taken;
-        }
-      });
-  InterpTrack track;
-  const Figures after = Measure(
-      heard, [&track](const std::vector<Heard>& h, std::size_t& taken, double now, std::int32_t& x,
-                      std::int32_t& y) {
-        while (taken < h.size() && h[taken].arrival <= now) {
-          InterpTrack_Add(track, h[taken].x, h[taken].y, h[taken].arrival);
-          ++taken;
-        }
-        const InterpPosition shown = InterpTrack_Position(track, now);
-        if (shown.present) {
-          x = shown.x;
-          y = shown.y;
-        }
-      });
+  const Figures today = MeasurePhases(heard, [] {
+    return [](const std::vector<Heard>& h, std::size_t& taken, double now, std::int32_t& x,
+              std::int32_t& y) {
+      while (taken < h.size() && h[taken].arrival <= now) {
+        x = h[taken].x;
+        y = h[taken].y;
+        ++taken;
+      }
+    };
+  });
+  const Figures after = MeasurePhases(heard, [] {
+    return [track = InterpTrack{}](const std::vector<Heard>& h, std::size_t& taken, double now,
+                                   std::int32_t& x, std::int32_t& y) mutable {
+      while (taken < h.size() && h[taken].arrival <= now) {
+        InterpTrack_Add(track, h[taken].x, h[taken].y, h[taken].arrival);
+        ++taken;
+      }
+      const InterpPosition shown = InterpTrack_Position(track, now);
+      if (shown.present) {
+        x = shown.x;
+        y = shown.y;
+      }
+    };
+  });
+  std::printf("%d frames in each of %d phases\n", today.frames / PHASES, PHASES);
   Print("today (the latest report drawn)", today);
   Print("after (played back 100 ms behind)", after);
 }
@@ -231,9 +261,12 @@ int main(int argc, char** argv) {
   std::string save, load;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
-    if (option == "--seconds") seconds = std::atof(argv[i + 1]);
-    else if (option == "--save") save = argv[i + 1];
-    else if (option == "--load") load = argv[i + 1];
+    if (option == "--seconds")
+      seconds = std::atof(argv[i + 1]);
+    else if (option == "--save")
+      save = argv[i + 1];
+    else if (option == "--load")
+      load = argv[i + 1];
     else {
       std::fprintf(stderr, "usage: smooth_bench [--seconds S] [--save FILE] | --load FILE\n");
       return 2;

@@ -34,9 +34,10 @@ void Track_StartWalk(InterpTrack& track, double arrival) {
 }
 
 // Time per step since the walk's first report, the prior pace counting as
-// INTERP_PACE_WEIGHT steps of it: a short walk's jitter barely moves it.
+// INTERP_PACE_WEIGHT steps of it: a long walk's jitter barely moves it.
 void Track_MeasurePace(InterpTrack& track, double steps, double arrival) {
   track.walkSteps += steps;
+  if (arrival - track.walkStart < INTERP_PACE_SPAN) return;
   const double seconds = track.priorPace * INTERP_PACE_WEIGHT + (arrival - track.walkStart);
   const double pace = seconds / (INTERP_PACE_WEIGHT + track.walkSteps);
   track.pace = std::clamp(pace, INTERP_PACE_MIN, INTERP_PACE_MAX);
@@ -51,9 +52,9 @@ void Track_Jump(InterpTrack& track, std::int32_t x, std::int32_t y, double arriv
 InterpMove Track_Schedule(InterpTrack& track, double steps, double arrival) {
   const InterpMove& previous = Track_Newest(track);
   const double duration = steps * track.pace;
-  track.expected = std::min(arrival, track.expected + duration * (1.0 + INTERP_LEAN));
-  // A report later than its cushion: expected from now on as it came.
-  track.expected = std::max(track.expected, arrival - INTERP_DELAY);
+  track.expected = std::min(arrival, track.expected + duration);
+  // A report later than its cushion: expected from now on about as it came.
+  track.expected = std::max(track.expected, arrival - INTERP_DELAY + INTERP_REBUILD);
   InterpMove move;
   // A figure already standing at the previous report starts as this one comes.
   move.from = std::max(previous.at, arrival);

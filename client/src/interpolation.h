@@ -11,9 +11,9 @@
 // measured before), so a report held up on the way keeps its place in time
 // and a burst plays back at the pace it was made. A move ends INTERP_DELAY
 // after its expected arrival; a report that comes later than that starts
-// moving as it comes, and the reports behind it catch up at most
-// INTERP_CATCH_UP times faster. A walk's first report (after a pause, a jump
-// or the first position) therefore waits INTERP_DELAY: that is the cushion
+// moving as it comes, with a little cushion (INTERP_REBUILD) for the next,
+// and the reports behind it catch up at most INTERP_CATCH_UP times faster. A walk's first report
+// (after a pause, a jump or the first position) therefore waits INTERP_DELAY: that is the cushion
 // that takes up jitter. A jump (more than INTERP_TELEPORT_STEPS at once, or
 // the first position) is shown as it arrives.
 #pragma once
@@ -32,16 +32,19 @@ inline constexpr double INTERP_PACE_MIN = 1.0 / 250.0;
 inline constexpr double INTERP_PACE_MAX = 1.0 / 20.0;
 // The pace measured before counts as this many steps of a new walk.
 inline constexpr double INTERP_PACE_WEIGHT = 60.0;
-// No report for this long: the player stood still, a new walk begins.
-inline constexpr double INTERP_PAUSE = 0.25;
+// No report for this long: the player stood still, a new walk begins. Loss
+// on the way holds reports up for less, and they come in a burst after.
+inline constexpr double INTERP_PAUSE = 0.5;
+// A walk is timed once it has lasted this long: a shorter one would take a
+// burst for the player's pace.
+inline constexpr double INTERP_PACE_SPAN = 1.0;
+// A report later than its cushion leaves this much cushion behind it, so a
+// short pause does not leave the walk after it without any.
+inline constexpr double INTERP_REBUILD = INTERP_DELAY / 10;
 // A report further than this many steps (pixels along x plus y) is a jump.
-inline constexpr std::int32_t INTERP_TELEPORT_STEPS = 5;
+inline constexpr std::int32_t INTERP_TELEPORT_STEPS = 16;
 // Catching up plays at most this many times the pace.
 inline constexpr double INTERP_CATCH_UP = 2.0;
-// The expected arrivals run this much slower than the measured pace, so
-// that they lean on the earliest arrivals even when the pace is measured a
-// little short.
-inline constexpr double INTERP_LEAN = 0.01;
 // Moves kept per player: far more than a cushion's worth. A backlog that
 // outgrows them (a sender far faster than its pace) is skipped.
 inline constexpr int INTERP_RING = 64;
@@ -57,14 +60,14 @@ struct InterpMove {
 
 struct InterpTrack {
   std::array<InterpMove, INTERP_RING> moves{};
-  int count = 0;               // moves kept, at most INTERP_RING
-  int newest = 0;              // index of the newest move in `moves`
-  double lastArrival = 0.0;    // of the newest report
-  double expected = 0.0;       // the newest report's expected arrival
+  int count = 0;                         // moves kept, at most INTERP_RING
+  int newest = 0;                        // index of the newest move in `moves`
+  double lastArrival = 0.0;              // of the newest report
+  double expected = 0.0;                 // the newest report's expected arrival
   double pace = INTERP_FIRST_PACE;       // seconds per step, as last measured
   double priorPace = INTERP_FIRST_PACE;  // as measured before this walk
-  double walkStart = 0.0;      // arrival of the walk's first report
-  double walkSteps = 0.0;      // steps since then
+  double walkStart = 0.0;                // arrival of the walk's first report
+  double walkSteps = 0.0;                // steps since then
 };
 
 // What the frame draws of one player.
