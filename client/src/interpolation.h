@@ -6,16 +6,18 @@
 //
 // How: each report becomes a move with a start and an end time on the
 // playback clock. The moves follow the expected arrivals: the earliest
-// arrival time consistent with the reports before it at the measured pace
-// (time since the walk's first report per step, steadied by the pace
-// measured before), so a report held up on the way keeps its place in time
-// and a burst plays back at the pace it was made. A move ends INTERP_DELAY
-// after its expected arrival; a report that comes later than that starts
-// moving as it comes, with a little cushion (INTERP_REBUILD) for the next,
-// and the reports behind it catch up at most INTERP_CATCH_UP times faster. A walk's first report
-// (after a pause, a jump or the first position) therefore waits INTERP_DELAY: that is the cushion
-// that takes up jitter. A jump (more than INTERP_TELEPORT_STEPS at once, or
-// the first position) is shown as it arrives.
+// arrival consistent with the reports before it at the measured pace (time
+// per step since the walk's first report, once the walk has lasted
+// INTERP_PACE_SPAN, steadied by the pace measured before), so a report held
+// up on the way keeps its place in time and a burst plays back at the pace it
+// was made. A move ends INTERP_DELAY after its expected arrival. A report that
+// comes later than that starts moving as it comes, leaving a little cushion
+// (INTERP_REBUILD) for the next, and the reports behind it catch up at most
+// INTERP_CATCH_UP times faster. A walk's first report (after a pause or a
+// jump) waits INTERP_DELAY: that is the cushion that takes up jitter. A jump
+// (more than INTERP_TELEPORT_STEPS at once, or the first position) is shown
+// as it arrives. Never slowing below the pace matters: figures move a whole
+// pixel per report, so a playback 1 % slow stands still in 1 % of frames.
 #pragma once
 
 #include <array>
