@@ -14,5 +14,6 @@ void FrameBench_RunFrame(Game& game);
 // rows of their own, one step each per frame, as the server's messages on
 // the engine's side would bring them in (60 Hz each at 60 frames a second).
 void FrameBench_SetUpLanGame(Game& game);
-// Their three moves taken into the inbox, then one LAN frame's work.
+// Their three moves taken into the inbox, then one LAN frame's work, the
+// figures drawn where their playback has them (a frame's time on per frame).
 void FrameBench_RunLanFrame(Game& game);

@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/screen.h"
+#include "remote_playback.h"
 #include "start_up_failure.h"
 #include "status_text.h"
 
@@ -22,6 +23,8 @@ struct LanInbox {
   std::mutex mutex;
   RemotePlayers players;
   SeatRoster roster;
+  InterpSeats tracks;  // what the frames draw the figures from
+  Image* const* images = nullptr;
   LanReader reader;
   LanHeard heard;
 };
@@ -40,6 +43,13 @@ struct LanSession {
 };
 
 LanSession session;
+
+// The figures where their playback has them at `now`.
+void LanInbox_Follow(RemotePlayers& figures, double now) {
+  std::lock_guard<std::mutex> lock(inbox.mutex);
+  if (inbox.images != nullptr) RemotePlayers_ShareImages(figures, inbox.images);
+  RemotePlayers_Follow(figures, inbox.tracks, now);
+}
 
 void LanGame_Report(std::int32_t x, std::int32_t y, PLAX_ID) {
   LanWorker_Report(x, y);
@@ -78,6 +88,8 @@ void LanInbox_Reset(Image* const images[SPRITE_SET_SIZE]) {
   inbox.players = RemotePlayers{};
   inbox.roster = SeatRoster{};
   RemotePlayers_ShareImages(inbox.players, images);
+  InterpSeats_Clear(inbox.tracks);
+  inbox.images = images;
   inbox.reader = LanReader{};
 }
 
@@ -102,11 +114,16 @@ void LanClient_OnDisconnected(PLAX_ID) {
   std::lock_guard<std::mutex> lock(inbox.mutex);
   RemotePlayers_Clear(inbox.players);
   inbox.roster = SeatRoster{};
+  InterpSeats_Clear(inbox.tracks);
 }
 
 void LanClient_OnConnected(PLAX_ID) {}
 
-void LanClient_OnNewData(PLAX_ID, const PLAX_Bytes& data) {
+void LanClient_OnNewData(PLAX_ID connection_id, const PLAX_Bytes& data) {
+  LanClient_OnNewData(connection_id, data, TimerSeconds());
+}
+
+void LanClient_OnNewData(PLAX_ID, const PLAX_Bytes& data, double arrival) {
   std::vector<LanEvent> events;
   LanReader_Feed(inbox.reader, data, events);
   std::lock_guard<std::mutex> lock(inbox.mutex);
@@ -116,6 +133,7 @@ void LanClient_OnNewData(PLAX_ID, const PLAX_Bytes& data) {
     if (event.kind == LanEventKind::Refused) inbox.heard.refusal = event.reason;
     RemotePlayers_Apply(inbox.players, event);
     SeatRoster_Apply(inbox.roster, event);
+    InterpSeats_Apply(inbox.tracks, event, arrival);
   }
 }
 
@@ -142,15 +160,19 @@ void LanGame_Connect(Game& game, const char* host, int port) {
 }
 
 void LanGame_Frame(Game& game) {
-  RemotePlayers latest;
-  LanInbox_CopyOut(latest);
+  LanGame_Frame(game, TimerSeconds());
+}
+
+void LanGame_Frame(Game& game, double now) {
+  RemotePlayers shown = game.remotePlayers;
+  LanInbox_Follow(shown, now);
   const SeatRoster roster = LanInbox_Roster();
   Game_Update(game);
   LockScreen();
   Player_EraseOld(game.player);
   RemotePlayers_Erase(game.remotePlayers);
   NameTags_Erase(session.tags);
-  game.remotePlayers = latest;
+  game.remotePlayers = shown;
   SeatMarks_Draw(roster, game.remotePlayers, game.player, game.map);
   RemotePlayers_Draw(game.remotePlayers);
   // The inactive remote-player record, the player, then the map over all;
@@ -168,7 +190,7 @@ void LanGame_RunFrame(Game& game, FrameTimer& timer) {
   // One picture: the band is cleared, the frame drawn, the lines over it.
   LockScreen();
   if (session.statusShown || StatusText_Any(status)) StatusText_Erase();
-  LanGame_Frame(game);
+  LanGame_Frame(game, timer.frameStart);
   StatusText_Draw(status);
   UnlockScreen();
   session.statusShown = StatusText_Any(status);

@@ -24,9 +24,12 @@ void LanGame_Start(Game& game, const char* host, int port);
 // the others see this player before it moves. Returns at once.
 void LanGame_Connect(Game& game, const char* host, int port);
 
-// One frame's work: the remote players are copied out of the inbox, then
+// One frame's work: the remote players are placed where their playback has
+// them at `now` (a short time behind their reports, interpolation.h), then
 // keys, movement and collision, then the old boxes are erased and remote
 // players, player and map drawn between one lock and unlock of the screen.
+void LanGame_Frame(Game& game, double now);
+// The same at the time it is called.
 void LanGame_Frame(Game& game);
 
 // The real loop's frame: the connection's state stepped, LanGame_Frame, and
@@ -40,8 +43,8 @@ void LanGame_End();
 // each connection.
 void LanInbox_Reset(Image* const images[SPRITE_SET_SIZE]);
 
-// The remote players as the inbox has them now. Holds the inbox's lock only
-// for the copy.
+// The remote players as last reported (not as drawn). Holds the inbox's lock
+// only for the copy.
 void LanInbox_CopyOut(RemotePlayers& out);
 
 // Who sits where as the server told, and the own seat. Holds the inbox's
@@ -58,7 +61,10 @@ LanHeard LanInbox_TakeHeard();
 
 // The connection's callbacks, on engine threads. New data is reassembled into
 // messages outside the lock; only their effect on the figures is taken in
-// under it. The end of the connection removes every figure.
+// under it, each move with `arrival` (TimerSeconds when the data came, for
+// the playback). The end of the connection removes every figure.
 void LanClient_OnDisconnected(PLAX_ID connection_id);
 void LanClient_OnConnected(PLAX_ID connection_id);
+void LanClient_OnNewData(PLAX_ID connection_id, const PLAX_Bytes& data, double arrival);
+// The same, arrived now.
 void LanClient_OnNewData(PLAX_ID connection_id, const PLAX_Bytes& data);

@@ -9,6 +9,7 @@
 #include "game/lan_search.h"
 #include "game/texts.h"
 #include "lan_network.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -276,6 +277,8 @@ void LanWorker_OnDisconnected(PLAX_ID connection_id) {
 void LanWorker_OnConnected(PLAX_ID) {}
 
 void LanWorker_OnNewData(PLAX_ID connection_id, const PLAX_Bytes& data) {
+  // Stamped before any wait for the lock: the playback paces by arrivals.
+  const double arrival = TimerSeconds();
   std::lock_guard<std::mutex> id_lock(worker.idMutex);
-  if (Worker_IsCurrent(connection_id)) LanClient_OnNewData(connection_id, data);
+  if (Worker_IsCurrent(connection_id)) LanClient_OnNewData(connection_id, data, arrival);
 }

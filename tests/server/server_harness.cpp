@@ -105,6 +105,11 @@ std::string LanPlayer_Receive(int fd, std::size_t count) {
     if (type.empty()) break;
     const auto kind = static_cast<std::uint8_t>(type[0]);
     if (kind == MSG_KEEP_ALIVE) continue;
+    if (kind == MSG_PLAYER_NAMED) {
+      const std::string length = Player_Receive(fd, 2).substr(1);
+      if (!length.empty()) Player_Receive(fd, static_cast<std::uint8_t>(length[0]));
+      continue;
+    }
     const std::size_t rest = kind == MSG_WELCOME        ? WELCOME_SIZE - 1
                              : kind == MSG_PLAYER_MOVED ? PLAYER_MOVED_SIZE - 1
                              : kind == MSG_PLAYER_LEFT  ? PLAYER_LEFT_SIZE - 1

@@ -73,7 +73,7 @@ bool Player_Send(int fd, const std::string& bytes);
 // Up to `count` bytes, fewer only if the deadline passes first.
 std::string Player_Receive(int fd, std::size_t count);
 // The LAN game: the next `count` bytes of PlayerMoved and PlayerLeft messages,
-// Welcome and KeepAlive skipped; fewer only if the deadline passes first.
+// Welcome, KeepAlive and PlayerNamed skipped; fewer only if the deadline passes first.
 std::string LanPlayer_Receive(int fd, std::size_t count);
 // True when the server closes the connection.
 bool Player_SeesClose(int fd);
