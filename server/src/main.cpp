@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "game/command_line.h"
+#include "game/names.h"
 #include "game/texts.h"
 #include "lan_console.h"
 #include "lan_outbox.h"
@@ -38,7 +39,8 @@ int main(int argc, char** argv) {
   if (command_line.lan) {
     LanConsole_Start();
     LanOutbox_StartAll();
-    const PLAX_Result discovery = LanDiscovery_Open(command_line.port);
+    const PLAX_Result discovery =
+        LanDiscovery_Open(command_line.port, GameName_Choose(command_line.gameName));
     if (discovery != PLAX_GURU_NO_ERROR) StartUp_Fail(EngineErrorLine(PLAX_GURUText(discovery)));
   }
   state.createResult = PLAX_OpenServer(state.serverId, command_line.port, MAX_SIM_CON_REQ,
