@@ -813,6 +813,9 @@ TEST_F(ClientEndToEnd, LanClientWithNoGameToFindSaysSoAndAKeyEndsIt) {
 // with their seats and addresses, in the window and on its output, and
 // pressing 2 joins the second listed; with one server left it joins at once.
 TEST_F(ClientEndToEnd, ALanClientListsTheGamesFoundAndJoinsThePickedOne) {
+  // Wine's own server makes the sockets of every Windows program, in the
+  // network it was started in, so its programs cannot sit on two hosts.
+  if (GameProgram_UnderWine()) GTEST_SKIP() << "the hosts' programs would share Wine's network";
   HostPair hosts;
   ASSERT_TRUE(hosts.ok()) << hosts.failure;
   WriteLanMap();
