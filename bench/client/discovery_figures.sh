@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Start-up of a LAN client to its first frame, its search for the server
-# included (client_startup_bench --lan), over many runs: on one machine, where
+# running behind the first frames as in the client (client_startup_bench --lan), over many runs: on one machine, where
 # the search finds the server through the loopback's broadcast address, and
 # across a virtual link, as from a second machine. Both run in two network
 # namespaces of the script's own joined by that link, so no datagram leaves
@@ -82,7 +82,7 @@ measure() {
     # search whose first round went unanswered waits for its second.
     sleep 0.2
   done
-  printf '%s, %d runs: start to first frame %s; search alone %s\n' "$label" "$runs" \
+  printf '%s, %d runs: start to first frame %s; the first frame's wait on the search %s\n' "$label" "$runs" \
     "$(percentiles "${totals[@]}")" "$(percentiles "${searches[@]}")"
 }
 percentiles() {

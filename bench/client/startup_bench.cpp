@@ -1,6 +1,8 @@
 // Start-up of the client to its first frame, step by step: the window, the
 // three image sets and the map, the connection, the first frame; with --lan
-// the LAN game's, whose search for the server comes first. Needs an X display
+// the LAN game's, which, as the client does, leaves the search for the game
+// to its network thread and draws the first frame meanwhile ("search" is
+// then the time the first frame waited on it: none). Needs an X display
 // and a server listening on the game's port (with --lan, a LAN server on the
 // local network); one run per process, since a process opens its window once.
 //
@@ -35,7 +37,7 @@ int main(int argc, char** argv) {
   FoundGame found;
   found.host = SERVER_HOST;
   found.port = SERVER_PORT;
-  if (lan) found = LanSearch_Find(SERVER_PORT);
+  if (lan) found.host.clear();
   if (!found.failure.empty()) {
     std::fprintf(stderr, "%s\n", found.failure.c_str());
     return 1;

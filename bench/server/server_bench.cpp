@@ -573,9 +573,10 @@ void MeasureFlood(const Options& options) {
     const std::string flooded = Flood_Turn(flood, args);
     PrintLatency("quiet", quiet);
     PrintLatency("flooded", flooded);
-    std::printf("requests/s=%.0f answers/s=%.1f (limit %d) answers-not-8-bytes=%ld\n",
-                flood.requests / flood.seconds, flood.answers / flood.seconds,
-                DISCOVERY_ANSWERS_PER_SECOND, flood.wrongSize);
+    std::printf(
+        "requests/s=%.0f answers/s=%.1f (limit %d per asker, %d in all) answers-not-8-bytes=%ld\n",
+        flood.requests / flood.seconds, flood.answers / flood.seconds, DISCOVERY_ANSWERS_PER_ASKER,
+        DISCOVERY_ANSWERS_PER_SECOND, flood.wrongSize);
     quiet_p99.push_back(Field(quiet, "latency", "p99"));
     flooded_p99.push_back(Field(flooded, "latency", "p99"));
   }

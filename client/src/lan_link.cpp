@@ -25,22 +25,42 @@ std::string Link_ConsoleLine(const LanLink& link) {
   return line;
 }
 
-void Link_Search(LanLink& link, const LanLinkInput& input, double now, LanLinkActions& actions) {
-  if (input.search == LanSearchResult::Found) {
-    link.host = input.foundHost;
-    link.port = input.foundPort;
+// A game with a free seat is joined at once; a full one is waited for.
+void Link_Join(LanLink& link, const std::string& host, std::uint16_t port, int full_seats,
+               double now, LanLinkActions& actions) {
+  link.host = host;
+  link.port = port;
+  if (full_seats == 0) {
     link.lastAttempt = -1e9;  // the first connection goes at once
     Link_Enter(link, LanLinkState::Connecting, now);
+    return;
+  }
+  link.seats = full_seats;
+  link.lastAttempt = now;
+  Link_Enter(link, LanLinkState::Full, now);
+  actions.consoleLine = Link_ConsoleLine(link);
+}
+
+void Link_Search(LanLink& link, const LanLinkInput& input, double now, LanLinkActions& actions) {
+  if (input.search == LanSearchResult::Found) {
+    Link_Join(link, input.foundHost, input.foundPort, 0, now, actions);
   } else if (input.search == LanSearchResult::OnlyFull) {
-    link.host = input.foundHost;
-    link.port = input.foundPort;
-    link.seats = input.foundSeats;
-    link.lastAttempt = now;
-    Link_Enter(link, LanLinkState::Full, now);
-    actions.consoleLine = Link_ConsoleLine(link);
+    Link_Join(link, input.foundHost, input.foundPort, input.foundSeats, now, actions);
   } else if (input.search == LanSearchResult::NothingFound) {
     actions.startUpFailure = NO_GAME_FOUND_LINE;
+  } else if (input.search == LanSearchResult::Several) {
+    link.games = input.games;
+    Link_Enter(link, LanLinkState::Choosing, now);
+    actions.showList = true;
   }
+}
+
+void Link_Choose(LanLink& link, int picked, double now, LanLinkActions& actions) {
+  if (picked < 0 || static_cast<std::size_t>(picked) >= link.games.size()) return;
+  const LanGame game = link.games[picked];
+  link.games.clear();
+  Link_Join(link, game.host, game.port, LanGame_HasFreeSeat(game) ? 0 : game.seatsInAll, now,
+            actions);
 }
 
 // The connection has gone: told by the engine, or closed here.
@@ -140,6 +160,7 @@ LanLinkActions LanLink_Step(LanLink& link, const LanLinkInput& input, double now
     }
     return actions;
   }
+  if (link.state == LanLinkState::Choosing) Link_Choose(link, input.picked, now, actions);
   if (input.connect != LanConnectResult::None) Link_TakeConnect(link, input, now, actions);
   if (!actions.startUpFailure.empty()) return actions;
   if (link.connection == LanConnection::Open) {
@@ -172,6 +193,8 @@ StatusLines LanLink_Status(const LanLink& link, double now) {
   switch (link.state) {
     case LanLinkState::Searching:
       return {{"Looking for a game on the local network... (Escape quits)", ""}};
+    case LanLinkState::Choosing:
+      return {{"Press the number of a game to join it (Escape quits)", ""}};
     case LanLinkState::Connecting:
       return {{"Joining the game at " + host + "... (Escape quits)", ""}};
     case LanLinkState::Playing:

@@ -7,8 +7,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "game/lan_messages.h"
+#include "game/lan_search.h"
 
 // Without a Welcome this long after connecting, the server runs no LAN game.
 inline constexpr double LAN_WELCOME_SECONDS = 2.0;
@@ -17,6 +19,7 @@ inline constexpr double LAN_HINT_SECONDS = 10.0;
 
 enum class LanLinkState : std::uint8_t {
   Searching,   // the search runs
+  Choosing,    // several games answered: the player picks one
   Connecting,  // the first connection opens, or waits for its Welcome
   Playing,     // welcomed
   NoLan,       // connected, but no Welcome came: the default game's rules
@@ -33,28 +36,31 @@ struct LanLink {
   LanConnection connection = LanConnection::Idle;
   std::string host;
   std::uint16_t port = 0;
-  int seats = 0;              // of a full game, as it told
-  std::string error;          // an engine error line shown with the lost text
-  double since = 0.0;         // when the state began
-  double openedAt = 0.0;      // when the connection opened
-  double lastReceived = 0.0;  // when the server last sent anything
-  double lastSent = 0.0;      // when this player last sent anything
-  double lastAttempt = -1e9;  // when the last connection attempt began
-  bool welcomed = false;      // on this connection
-  int refusal = 0;            // the reason of a Refused on this connection
-  double longestFrame = 0.0;  // seconds, while out of the game
+  int seats = 0;               // of a full game, as it told
+  std::string error;           // an engine error line shown with the lost text
+  double since = 0.0;          // when the state began
+  double openedAt = 0.0;       // when the connection opened
+  double lastReceived = 0.0;   // when the server last sent anything
+  double lastSent = 0.0;       // when this player last sent anything
+  double lastAttempt = -1e9;   // when the last connection attempt began
+  bool welcomed = false;       // on this connection
+  int refusal = 0;             // the reason of a Refused on this connection
+  double longestFrame = 0.0;   // seconds, while out of the game
+  std::vector<LanGame> games;  // Choosing: the games to pick from, in the order shown
 };
 
 // What the network side saw since the last step. One connect or search
 // result at most per step.
-enum class LanSearchResult : std::uint8_t { None, Found, OnlyFull, NothingFound };
+enum class LanSearchResult : std::uint8_t { None, Found, OnlyFull, NothingFound, Several };
 enum class LanConnectResult : std::uint8_t { None, Connected, Failed };
 
 struct LanLinkInput {
   LanSearchResult search = LanSearchResult::None;
   std::string foundHost;  // Found or OnlyFull
   std::uint16_t foundPort = 0;
-  int foundSeats = 0;  // OnlyFull
+  int foundSeats = 0;          // OnlyFull
+  std::vector<LanGame> games;  // Several
+  int picked = -1;             // Choosing: the index of the game the player picked
   LanConnectResult connect = LanConnectResult::None;
   std::string connectError;  // Failed: the engine's error line
   bool received = false;     // any byte from the server
@@ -75,6 +81,7 @@ struct LanLinkActions {
   bool sendHello = false;     // Hello, then the position
   bool sendKeepAlive = false;
   bool clearOthers = false;    // the other players are gone
+  bool showList = false;       // the list of link.games is shown from now on
   std::string consoleLine;     // a line for standard output
   std::string startUpFailure;  // end as a failed start does, with this line
 };

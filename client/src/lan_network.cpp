@@ -3,6 +3,7 @@
 #include <mutex>
 #include <vector>
 
+#include "game_list.h"
 #include "lan_link.h"
 #include "lan_worker.h"
 #include "name_tags.h"
@@ -40,6 +41,7 @@ struct LanSession {
   bool statusShown = false;
   std::string name;  // this player's, as sent with the Hello
   NameTags tags;     // as drawn in the last frame
+  bool listShown = false;
 };
 
 LanSession session;
@@ -59,6 +61,7 @@ void LanGame_Report(std::int32_t x, std::int32_t y, PLAX_ID) {
 void LanGame_Do(const Game& game, const LanLinkActions& actions) {
   if (!actions.startUpFailure.empty()) StartUp_Fail(actions.startUpFailure);
   if (!actions.consoleLine.empty()) Console_WriteLine(actions.consoleLine);
+  if (actions.showList) GameList_Print(session.link.games);
   if (actions.clearOthers) LanClient_OnDisconnected(0);
   if (actions.close) LanWorker_Close();
   if (actions.search) LanWorker_Search(session.discoveryPort);
@@ -75,6 +78,9 @@ void LanGame_Do(const Game& game, const LanLinkActions& actions) {
 void LanGame_Step(const Game& game, double now) {
   LanLinkInput input = LanWorker_Take();
   input.reported = session.reported;
+  if (session.link.state == LanLinkState::Choosing) {
+    input.picked = GameList_PickedKey(session.link.games.size());
+  }
   session.reported = false;
   input.frameSeconds = session.lastStart < 0 ? 0.0 : now - session.lastStart;
   session.lastStart = now;
@@ -187,13 +193,17 @@ void LanGame_RunFrame(Game& game, FrameTimer& timer) {
   timer.frameStart = TimerSeconds();
   LanGame_Step(game, timer.frameStart);
   const StatusLines status = LanLink_Status(session.link, timer.frameStart);
-  // One picture: the band is cleared, the frame drawn, the lines over it.
+  const bool choosing = session.link.state == LanLinkState::Choosing;
+  // One picture: the bands are cleared, the frame drawn, the lines over it.
   LockScreen();
   if (session.statusShown || StatusText_Any(status)) StatusText_Erase();
+  if (session.listShown || choosing) GameList_Erase();
   LanGame_Frame(game, timer.frameStart);
   StatusText_Draw(status);
+  if (choosing) GameList_Draw(session.link.games);
   UnlockScreen();
   session.statusShown = StatusText_Any(status);
+  session.listShown = choosing;
   timer.frameEnd = TimerSeconds();
 }
 

@@ -8,6 +8,7 @@
 #include "game/lan_messages.h"
 #include "game/lan_search.h"
 #include "game/texts.h"
+#include "game_list.h"
 #include "lan_network.h"
 #include "platform/clock.h"
 
@@ -100,21 +101,9 @@ void Worker_Connect(const std::string& host, std::uint16_t port, int timeout) {
 }
 
 void Worker_Search(std::uint16_t port) {
-  const FoundGame found = LanSearch_Find(port);
+  const LanGames found = LanSearch_FindAll(port);
   std::lock_guard<std::mutex> lock(worker.mutex);
-  LanLinkInput& seen = worker.requests.seen;
-  if (found.failure.empty()) {
-    seen.search = LanSearchResult::Found;
-    seen.foundHost = found.host;
-    seen.foundPort = found.port;
-  } else if (!found.fullHost.empty()) {
-    seen.search = LanSearchResult::OnlyFull;
-    seen.foundHost = found.fullHost;
-    seen.foundPort = found.fullPort;
-    seen.foundSeats = found.fullSeats;
-  } else {
-    seen.search = LanSearchResult::NothingFound;
-  }
+  GameList_TakeSearch(found, worker.requests.seen);
 }
 
 void Worker_Send(const std::string& bytes) {

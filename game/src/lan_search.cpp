@@ -1,11 +1,11 @@
 #include "game/lan_search.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
-#include <vector>
+#include <thread>
 
 #include "game/discovery.h"
+#include "game/names.h"
 #include "game/texts.h"
 #include "plax/plax.h"
 
@@ -14,34 +14,35 @@ namespace {
 // The datagram callback carries no context: what it finds waits here.
 struct Search {
   std::mutex mutex;
-  std::condition_variable answered;
-  bool found = false;
-  std::string host;
-  std::uint16_t port = 0;
-  std::string fullHost;  // the first full game that answered, if any
-  std::uint16_t fullPort = 0;
-  int fullSeats = 0;
+  std::vector<LanGame> games;
 };
 
 Search search;
 
+// A game answers each copy of each request: the newest answer of each stays.
+void Search_Keep(const LanGame& game) {
+  for (LanGame& known : search.games) {
+    if (known.host == game.host && known.port == game.port) {
+      known = game;
+      return;
+    }
+  }
+  search.games.push_back(game);
+}
+
 // On the record's worker thread.
 void Search_OnDatagram(PLAX_ID, const char* sender_address, const PLAX_Bytes& data) {
   DiscoveryAnswer answer;
-  if (!ReadDiscoveryAnswer(data, answer)) return;
+  std::string name;
+  if (!ReadDiscoveryAnswer(data, answer, name)) return;
+  const LanGame game{sender_address, answer.gamePort, name, answer.seatsTaken, answer.seatsInAll};
   std::lock_guard<std::mutex> lock(search.mutex);
-  if (search.found) return;
-  if (!DiscoveryAnswer_HasFreeSeat(answer)) {
-    if (!search.fullHost.empty()) return;
-    search.fullHost = sender_address;
-    search.fullPort = answer.gamePort;
-    search.fullSeats = answer.seatsInAll;
-    return;
-  }
-  search.found = true;
-  search.host = sender_address;
-  search.port = answer.gamePort;
-  search.answered.notify_all();
+  Search_Keep(game);
+}
+
+std::size_t Search_Count() {
+  std::lock_guard<std::mutex> lock(search.mutex);
+  return search.games.size();
 }
 
 // One round: every interface's broadcast address, then 255.255.255.255,
@@ -56,22 +57,41 @@ void Search_SendRound(PLAX_ID id, const std::vector<std::string>& addresses,
   PLAX_Send(id, request, sent, "0", port);
 }
 
-// Waits until an answer came or `until` passed; true when one came.
-bool Search_WaitUntil(std::chrono::steady_clock::time_point until) {
-  std::unique_lock<std::mutex> lock(search.mutex);
-  return search.answered.wait_until(lock, until, [] { return search.found; });
+// The rounds, each followed by its wait; ends early once games have answered
+// and a whole round added none.
+void Search_Rounds(PLAX_ID id, const std::string& request, std::uint16_t port) {
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  std::vector<std::string> addresses;
+  PLAX_ListBroadcastAddresses(addresses);
+  for (int round = 0; round < LAN_SEARCH_ROUNDS; ++round) {
+    const std::size_t before = Search_Count();
+    Search_SendRound(id, addresses, request, port);
+    const double next =
+        round + 1 < LAN_SEARCH_ROUNDS ? (round + 1) * LAN_SEARCH_ROUND_SECONDS : LAN_SEARCH_SECONDS;
+    std::this_thread::sleep_until(
+        start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(next)));
+    const std::size_t after = Search_Count();
+    if (round > 0 && after > 0 && after == before) return;
+  }
 }
 
 }  // namespace
 
-FoundGame LanSearch_Find(std::uint16_t discovery_port) {
-  using Clock = std::chrono::steady_clock;
-  const auto start = Clock::now();
-  FoundGame result;
+std::string NoGameNamedLine(std::string_view name) {
+  return "No game named \"" + Name_Clean(name, GAME_NAME_MAX_CHARS) +
+         "\" found on the local network";
+}
+
+bool LanGame_HasFreeSeat(const LanGame& game) {
+  return game.seatsTaken < game.seatsInAll;
+}
+
+LanGames LanSearch_FindAll(std::uint16_t discovery_port) {
+  LanGames result;
   {
     std::lock_guard<std::mutex> lock(search.mutex);
-    search.found = false;
-    search.fullHost.clear();
+    search.games.clear();
   }
   PLAX_ID id = 0;
   std::uint16_t reply_port = 0;
@@ -81,27 +101,42 @@ FoundGame LanSearch_Find(std::uint16_t discovery_port) {
     result.failure = EngineErrorLine(PLAX_GURUText(opened));
     return result;
   }
-  std::vector<std::string> addresses;
-  PLAX_ListBroadcastAddresses(addresses);
-  const std::string request = BuildDiscoveryRequest(reply_port);
-  bool found = false;
-  for (int round = 0; round < LAN_SEARCH_ROUNDS && !found; ++round) {
-    Search_SendRound(id, addresses, request, discovery_port);
-    const double next =
-        round + 1 < LAN_SEARCH_ROUNDS ? (round + 1) * LAN_SEARCH_ROUND_SECONDS : LAN_SEARCH_SECONDS;
-    found = Search_WaitUntil(
-        start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(next)));
-  }
+  Search_Rounds(id, BuildDiscoveryRequest(reply_port, DISCOVERY_NAMED_VERSION), discovery_port);
   PLAX_Close(id);
   std::lock_guard<std::mutex> lock(search.mutex);
-  if (!found) {
-    result.failure = NO_GAME_FOUND_LINE;
-    result.fullHost = search.fullHost;
-    result.fullPort = search.fullPort;
-    result.fullSeats = search.fullSeats;
+  result.games = search.games;
+  return result;
+}
+
+FoundGame LanGames_Pick(const LanGames& found, std::string_view name) {
+  FoundGame result;
+  if (!found.failure.empty()) {
+    result.failure = found.failure;
     return result;
   }
-  result.host = search.host;
-  result.port = search.port;
+  for (const LanGame& game : found.games) {
+    const bool wanted = name.empty() ? LanGame_HasFreeSeat(game) : game.name == name;
+    if (wanted) {
+      result.host = game.host;
+      result.port = game.port;
+      return result;
+    }
+  }
+  if (!name.empty()) {
+    result.failure = NoGameNamedLine(name);
+    return result;
+  }
+  result.failure = NO_GAME_FOUND_LINE;
+  for (const LanGame& game : found.games) {
+    if (LanGame_HasFreeSeat(game)) continue;
+    result.fullHost = game.host;
+    result.fullPort = game.port;
+    result.fullSeats = game.seatsInAll;
+    break;
+  }
   return result;
+}
+
+FoundGame LanSearch_Find(std::uint16_t discovery_port) {
+  return LanGames_Pick(LanSearch_FindAll(discovery_port));
 }

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <string>
 
 #include "game/discovery.h"
 #include "game/lan_messages.h"
@@ -22,6 +23,7 @@ constexpr double REOPEN_AFTER_SECONDS = 1.0;
 // overlap. The game port is set before the first record starts.
 struct Discovery {
   std::uint16_t gamePort = 0;
+  std::string gameName;
   AnswerLimiter limiter;
   double openedAt = 0.0;
 };
@@ -39,13 +41,18 @@ int SeatsTakenNow() {
 // unanswered and untold: a word per datagram would let anyone flood the console.
 void OnDiscoveryRequest(PLAX_ID id, const char* sender_address, const PLAX_Bytes& data) {
   std::uint16_t reply_port = 0;
-  if (!ReadDiscoveryRequest(data, reply_port)) return;
-  if (!AnswerLimiter_Allow(discovery.limiter, TimerSeconds())) return;
+  std::uint8_t version = 0;
+  if (!ReadDiscoveryRequest(data, reply_port, version)) return;
+  if (!AnswerLimiter_Allow(discovery.limiter, sender_address, TimerSeconds())) return;
   const DiscoveryAnswer answer{discovery.gamePort, static_cast<std::uint8_t>(SeatsTakenNow()),
                                static_cast<std::uint8_t>(LAN_SEATS)};
+  // Each asker is answered in its own version.
+  const std::string bytes = version == DISCOVERY_NAMED_VERSION
+                                ? BuildNamedDiscoveryAnswer(answer, discovery.gameName)
+                                : BuildDiscoveryAnswer(answer);
   std::uint32_t sent = 0;
   // A failed answer is the asker's loss alone; the record serves on.
-  PLAX_Send(id, BuildDiscoveryAnswer(answer), sent, sender_address, reply_port);
+  PLAX_Send(id, bytes, sent, sender_address, reply_port);
 }
 
 void OnDiscoveryEnded(PLAX_ID id);
@@ -70,8 +77,9 @@ void OnDiscoveryEnded(PLAX_ID) {
 
 }  // namespace
 
-PLAX_Result LanDiscovery_Open(std::uint16_t game_port) {
+PLAX_Result LanDiscovery_Open(std::uint16_t game_port, const std::string& game_name) {
   discovery.gamePort = game_port;
+  discovery.gameName = game_name;
   // Runs before the engine's clean-up, which registered itself earlier.
   std::atexit([] { exiting = true; });
   return OpenRecord();

@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
     LanConsole_PrintSends(command_line.verbose);
     LanConsole_Start();
     LanOutbox_StartAll();
-    const PLAX_Result discovery = LanDiscovery_Open(command_line.port);
+    const PLAX_Result discovery =
+        LanDiscovery_Open(command_line.port, GameName_Choose(command_line.gameName));
     if (discovery != PLAX_GURU_NO_ERROR) StartUp_Fail(EngineErrorLine(PLAX_GURUText(discovery)));
   }
   state.createResult = PLAX_OpenServer(state.serverId, command_line.port, MAX_SIM_CON_REQ,

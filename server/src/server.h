@@ -172,9 +172,10 @@ void OnLanPlayerData(PLAX_ID id, const PLAX_Bytes& chunk);
 
 // The LAN game's discovery (lan_discovery.cpp): a datagram record on the
 // game's own port number that answers the requests of clients looking for a
-// game with the game port and the seats taken, within the answer limit.
-// Returns the engine's result; nothing is left open after a failure.
-PLAX_Result LanDiscovery_Open(std::uint16_t game_port);
+// game with the game port and the seats taken, and to askers of the newer
+// version with `game_name` too, within the answer limits. Returns the
+// engine's result; nothing is left open after a failure.
+PLAX_Result LanDiscovery_Open(std::uint16_t game_port, const std::string& game_name);
 
 // Reads "map\Map" into serverState.tiles, or ends start-up with the map error.
 void LoadServerMap();

@@ -15,6 +15,7 @@
 #include "game/lan_search.h"
 #include "game/messages.h"
 #include "game/tiles.h"
+#include "game_list.h"
 #include "name_tags.h"
 #include "platform_testing.h"
 #include "support/loopback.h"
@@ -133,13 +134,16 @@ std::string FontConfig(const std::filesystem::path& folder) {
 }
 
 // Starts one of the game's programs in `folder` on `display`, with `env` added.
-// With `native`, this build's own program even where the others run under Wine.
+// With `native`, this build's own program even where the others run under
+// Wine; with `network_namespace`, on that host of the test's own.
 std::unique_ptr<Child> StartProgram(const std::string& name, const std::string& built,
                                     const std::vector<std::string>& arguments,
                                     const std::filesystem::path& folder,
                                     const VirtualDisplay& display,
-                                    const std::vector<std::string>& env = {}, bool native = false) {
+                                    const std::vector<std::string>& env = {}, bool native = false,
+                                    const std::string& network_namespace = "") {
   ChildOptions options = GameProgram_Options();
+  options.network_namespace = network_namespace;
   options.folder = folder.string();
   options.env = env;
   options.env.push_back(display.Env());
@@ -906,6 +910,61 @@ TEST_F(ClientEndToEnd, LanClientWithNoGameToFindSaysSoAndAKeyEndsIt) {
   if (!GameProgram_UnderWine()) {
     EXPECT_LT(took.count(), NOTHING_FOUND_SECONDS);
   }
+}
+
+// Two LAN servers of different names, one on each of two hosts joined by a
+// virtual link, and a client without --host on one of them: it lists both,
+// with their seats and addresses, in the window and on its output, and
+// pressing 2 joins the second listed; with one server left it joins at once.
+TEST_F(ClientEndToEnd, ALanClientListsTheGamesFoundAndJoinsThePickedOne) {
+  // Wine's own server makes the sockets of every Windows program, in the
+  // network it was started in, so its programs cannot sit on two hosts.
+  if (GameProgram_UnderWine()) GTEST_SKIP() << "the hosts' programs would share Wine's network";
+  HostPair hosts;
+  ASSERT_TRUE(hosts.ok()) << hosts.failure;
+  WriteLanMap();
+  const std::string names[2] = {"Ana's game", "Bo's game"};
+  std::unique_ptr<Child> servers[2];
+  for (int host = 0; host < 2; ++host) {
+    const std::filesystem::path ready = dir.path / ("ready" + std::to_string(host));
+    servers[host] = StartProgram("server", SERVER_BIN,
+                                 {"--lan", "--name", names[host], "--ready-file", ready.string()},
+                                 dir.path, *display, {}, false, hosts.names[host]);
+    ASSERT_TRUE(servers[host]);
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(ready); }, START_SECONDS));
+  }
+  const auto start_client = [&] {
+    client = StartProgram("client", CLIENT_BIN, {"--lan"}, dir.path, *display, {}, false,
+                          hosts.names[1]);
+    ASSERT_TRUE(client);
+  };
+  ASSERT_NO_FATAL_FAILURE(start_client());
+  ASSERT_TRUE(Child_WaitFor(*client, "\n2  ", START_SECONDS)) << Child_Output(*client);
+  // Give the second line time to be whole before it is read.
+  ASSERT_TRUE(Child_WaitFor(*client, " players  ", START_SECONDS));
+  const std::string said = Child_Output(*client);
+  EXPECT_NE(said.find(std::string(GAME_LIST_TITLE)), std::string::npos) << said;
+  for (int host = 0; host < 2; ++host) {
+    EXPECT_NE(said.find("  " + names[host] + "  0/4 players  " + hosts.addresses[host]),
+              std::string::npos)
+        << said;
+  }
+  EXPECT_TRUE(WaitUntil([&] { return LitInFirstLine(display->Shoot()) > 50; }, START_SECONDS))
+      << "the list is not visible in the window";
+  const int second = said.find("\n2  " + names[0]) != std::string::npos ? 0 : 1;
+  FocusClient();
+  ASSERT_TRUE(display->Tool({"key", "2"}));
+  EXPECT_TRUE(Child_WaitFor(*servers[second], "[Player accepted]", START_SECONDS))
+      << Child_Output(*client);
+  EXPECT_EQ(Count(Child_Output(*servers[1 - second]), "[New connection]"), 0);
+  PressKeyAndExpectExit("Escape", 0);
+
+  Child_Stop(*servers[second]);
+  ASSERT_NO_FATAL_FAILURE(start_client());
+  EXPECT_TRUE(Child_WaitFor(*servers[1 - second], "[Player accepted]", START_SECONDS))
+      << Child_Output(*client);
+  EXPECT_EQ(Count(Child_Output(*client), std::string(GAME_LIST_TITLE)), 0);
+  PressKeyAndExpectExit("Escape", 0);
 }
 
 TEST(ClientOptions, BadOptionsGiveTheUsageAndEndWithTwo) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "game/lan_messages.h"
+#include "game_list.h"
 
 namespace {
 
@@ -115,6 +116,44 @@ TEST(LanLink, TheSearchJoinsWaitsOrFails) {
   LanLinkInput nothing;
   nothing.search = LanSearchResult::NothingFound;
   EXPECT_EQ(LanLink_Step(none, nothing, 1.5).startUpFailure, "No game found on the local network");
+}
+
+// What a search found decides: one free game is joined, several are listed
+// (full or not, nine at most), and a key picks one: a free one is joined at
+// once, a full one waited for; a key beyond the list does nothing.
+TEST(LanLink, SeveralGamesAreListedAndAKeyPicksOne) {
+  const LanGame ana{"10.77.0.1", 33222, "Ana's game", 2, 4};
+  const LanGame bo{"10.77.0.2", 33222, "", 4, 4};
+  LanLinkInput one;
+  GameList_TakeSearch({{ana}, ""}, one);
+  EXPECT_EQ(one.search, LanSearchResult::Found);
+  LanLinkInput lots;
+  GameList_TakeSearch({std::vector<LanGame>(12, bo), ""}, lots);
+  EXPECT_EQ(lots.games.size(), static_cast<std::size_t>(GAME_LIST_MAX_GAMES));
+  EXPECT_EQ(GameList_Line(ana, 0), "1  Ana's game  2/4 players  10.77.0.1");
+  EXPECT_EQ(GameList_Line(bo, 1), "2  (no name)  full  10.77.0.2");
+
+  for (const bool pick_full : {false, true}) {
+    LanLink link = LanLink_Searching(0.0);
+    LanLink_Step(link, {}, 0.0);
+    LanLinkInput several;
+    GameList_TakeSearch({{ana, bo}, ""}, several);
+    EXPECT_TRUE(LanLink_Step(link, several, 0.8).showList);
+    EXPECT_EQ(link.state, LanLinkState::Choosing);
+    EXPECT_NE(LanLink_Status(link, 0.8).lines[0].find("number"), std::string::npos);
+    LanLinkInput key;
+    key.picked = 2;
+    EXPECT_FALSE(LanLink_Step(link, key, 5.0).connect);
+    EXPECT_EQ(link.state, LanLinkState::Choosing);
+    key.picked = pick_full ? 1 : 0;
+    const LanLinkActions picked = LanLink_Step(link, key, 6.0);
+    EXPECT_EQ(link.host, pick_full ? bo.host : ana.host);
+    EXPECT_EQ(picked.connect, !pick_full);
+    EXPECT_EQ(link.state, pick_full ? LanLinkState::Full : LanLinkState::Connecting);
+    if (pick_full) {
+      EXPECT_TRUE(LanLink_Step(link, {}, 7.0).connect);
+    }
+  }
 }
 
 }  // namespace

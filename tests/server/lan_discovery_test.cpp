@@ -20,9 +20,9 @@
 namespace {
 
 constexpr int FLOOD_REQUESTS = 10000;
-// Answers go out at most the limit in any second; a flood that reaches the
-// server over more than a second may see two seconds' worth.
-constexpr int FLOOD_MOST_ANSWERS = 2 * DISCOVERY_ANSWERS_PER_SECOND;
+// One asker is answered at most its limit in any second; a flood that
+// reaches the server over more than a second may see two seconds' worth.
+constexpr int FLOOD_MOST_ANSWERS = 2 * DISCOVERY_ANSWERS_PER_ASKER;
 constexpr double QUIET_SECONDS = 0.5;
 // A search that finds nothing ends within this of the program's start.
 constexpr double NOTHING_FOUND_SECONDS = 3.0;
@@ -42,8 +42,8 @@ std::vector<std::string> Answers(const Asker& asker) {
   return answers;
 }
 
-std::string AskOnce(const Asker& asker) {
-  PlainSendDatagram(asker.socket, BuildDiscoveryRequest(asker.port), GAME_PORT);
+std::string AskOnce(const Asker& asker, std::uint8_t version = DISCOVERY_VERSION) {
+  PlainSendDatagram(asker.socket, BuildDiscoveryRequest(asker.port, version), GAME_PORT);
   std::string answer;
   PlainReceiveDatagram(asker.socket, answer, WAIT_SECONDS);
   return answer;
@@ -101,12 +101,24 @@ std::vector<std::string> MalformedRequests(std::uint16_t reply_port) {
   return bad;
 }
 
-// A full game is told as full, and a search passes it by.
+// Each asker is answered in its version, the newer one with the game's name;
+// a bot finds the game by that name, and by none other. A full game is told
+// as full, and a search passes it by.
 TEST(Discovery, LanServerAnswersWithItsPortAndTheSeatsTaken) {
-  ServerRun server = StartLanServer();
+  ServerRun server = StartLanServer({"--lan", "--name", "Ana's game"});
   Asker asker;
   ASSERT_GE(asker.socket, 0);
   EXPECT_EQ(AskOnce(asker), BuildDiscoveryAnswer({GAME_PORT, 0, LAN_SEATS}));
+  EXPECT_EQ(AskOnce(asker, DISCOVERY_NAMED_VERSION),
+            BuildNamedDiscoveryAnswer({GAME_PORT, 0, LAN_SEATS}, "Ana's game"));
+  const ProgramResult other = GameProgram_Run("bot", BOT_BINARY, {"--lan", "--game", "Bo\x1B"});
+  EXPECT_EQ(other.exit_code, 1);
+  EXPECT_EQ(other.output, "No game named \"Bo\" found on the local network\n");
+  const ProgramResult named =
+      GameProgram_Run("bot", BOT_BINARY, {"--lan", "--game", "Ana's game", "--reports", "1"});
+  EXPECT_EQ(named.exit_code, 0) << named.output;
+  ASSERT_TRUE(Server_ExpectLines(server, {"[New connection]", "[Player accepted]"}));
+  ASSERT_TRUE(Server_ExpectLines(server, {"[Player disconnected]"}));
   std::vector<int> players;
   for (int seat = 1; seat <= LAN_SEATS; ++seat) {
     players.push_back(Player_Connect());

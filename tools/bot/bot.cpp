@@ -434,11 +434,17 @@ bool ParseOptions(int argc, char** argv, Options& options) {
   return CommandLine_Parse(argc, argv, BOT_OPTIONS, options);
 }
 
-// A LAN bot told no host joins the game the search finds; false, with the
-// line told, when there is none.
+// A LAN bot told no host joins the game the search finds (the one named by
+// --game, if given); false, with the line told, when there is none.
 bool Bots_FindGame(Options& options) {
   if (!options.lan || options.hostGiven) return true;
-  const FoundGame found = LanSearch_Find(options.port);
+  // Games are told apart by their names as cleaned for the screen.
+  const std::string game = Name_Clean(options.game, GAME_NAME_MAX_CHARS);
+  if (!options.game.empty() && game.empty()) {
+    PrintLine(NoGameNamedLine(options.game));
+    return false;
+  }
+  const FoundGame found = LanGames_Pick(LanSearch_FindAll(options.port), game);
   if (!found.failure.empty()) {
     PrintLine(found.failure);
     return false;

@@ -6,13 +6,33 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 inline constexpr std::string_view NO_GAME_FOUND_LINE = "No game found on the local network";
-// Requests go out LAN_SEARCH_ROUNDS times, LAN_SEARCH_ROUND_SECONDS apart;
-// the search gives up LAN_SEARCH_SECONDS after it began.
+// Requests go out up to LAN_SEARCH_ROUNDS times, LAN_SEARCH_ROUND_SECONDS
+// apart; the search ends once a round after the first answer brought no new
+// game, and LAN_SEARCH_SECONDS after it began at the latest.
 inline constexpr int LAN_SEARCH_ROUNDS = 3;
 inline constexpr double LAN_SEARCH_ROUND_SECONDS = 0.4;
 inline constexpr double LAN_SEARCH_SECONDS = 1.5;
+
+// One game that answered.
+struct LanGame {
+  std::string host;        // the answering server's dotted address
+  std::uint16_t port = 0;  // its TCP game port
+  std::string name;        // cleaned; empty from a server that sends none
+  int seatsTaken = 0;
+  int seatsInAll = 0;
+};
+
+struct LanGames {
+  std::vector<LanGame> games;  // in the order they first answered, each once
+  std::string failure;         // the engine's error line when the search could not run
+};
+
+bool LanGame_HasFreeSeat(const LanGame& game);
+// The line for a game asked for by a name no game has.
+std::string NoGameNamedLine(std::string_view name);
 
 struct FoundGame {
   std::string host;        // the answering server's dotted address
@@ -27,8 +47,16 @@ struct FoundGame {
 
 // Opens a datagram record on a port of the system's choosing with broadcast
 // permission, sends the discovery request to every interface's broadcast
-// address and to 255.255.255.255 (a send there may fail), and takes the first
-// answer that offers a free seat; a full game is only remembered beside the failure.
-// `discovery_port` is the UDP port servers listen on. The record is closed before it returns. Not
-// re-entrant: one search at a time per process.
+// address and to 255.255.255.255 (a send there may fail), and gathers every
+// game that answers. `discovery_port` is the UDP port servers listen on. The
+// record is closed before it returns. Not re-entrant: one search at a time
+// per process.
+LanGames LanSearch_FindAll(std::uint16_t discovery_port);
+
+// The first game with a free seat, or with `name` not empty the first so
+// named (full or not). When there is none: the search's failure, or
+// NoGameNamedLine(name), or NO_GAME_FOUND_LINE with the first full game beside it.
+FoundGame LanGames_Pick(const LanGames& found, std::string_view name = "");
+
+// LanSearch_FindAll, then LanGames_Pick without a name.
 FoundGame LanSearch_Find(std::uint16_t discovery_port);

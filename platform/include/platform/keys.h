@@ -2,6 +2,8 @@
 #pragma once
 
 inline constexpr int SC_ESCAPE = 1;
+// The digits 1 to 9 follow in order, 0 after them.
+inline constexpr int SC_1 = 2;
 inline constexpr int SC_W = 17;
 inline constexpr int SC_A = 30;
 inline constexpr int SC_S = 31;
