@@ -117,8 +117,9 @@ TEST(Discovery, LanServerAnswersWithItsPortAndTheSeatsTaken) {
   const ProgramResult named =
       GameProgram_Run("bot", BOT_BINARY, {"--lan", "--game", "Ana's game", "--reports", "1"});
   EXPECT_EQ(named.exit_code, 0) << named.output;
-  ASSERT_TRUE(Server_ExpectLines(server, {"[New connection]", "[Player accepted]"}));
-  ASSERT_TRUE(Server_ExpectLines(server, {"[Player disconnected]"}));
+  ASSERT_TRUE(
+      Server_ExpectLines(server, {"[New connection]", "[Player accepted] bot 1 (seat 1, 127.0.0.1)",
+                                  "[Player disconnected] bot 1 (seat 1)"}));
   std::vector<int> players;
   for (int seat = 1; seat <= LAN_SEATS; ++seat) {
     players.push_back(Player_Connect());
