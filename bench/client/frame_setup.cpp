@@ -1,6 +1,7 @@
 #include "frame_setup.h"
 
 #include <filesystem>
+#include <string>
 
 #include "game/lan_messages.h"
 #include "lan_network.h"
@@ -41,6 +42,14 @@ void FrameBench_SetUpLanGame(Game& game) {
   FrameBench_SetUpGame(game);
   RemotePlayers_ShareImages(game.remotePlayers, game.enemy.images);
   LanInbox_Reset(game.enemy.images);
+  // Everyone named, as in a game: each frame places and draws four tags.
+  LanGame_SetName("Ana");
+  const char* const names[] = {"Ben", "Cleo", "Dana"};
+  std::string told = BuildWelcome(1);
+  for (int seat = FIRST_REMOTE_SEAT; seat <= LAN_SEATS; ++seat) {
+    told += BuildPlayerNamed(static_cast<std::int8_t>(seat), names[seat - FIRST_REMOTE_SEAT]);
+  }
+  LanClient_OnNewData(0, told, 0.0);
 }
 
 void FrameBench_RunLanFrame(Game& game) {

@@ -7,6 +7,7 @@
 #include <SDL_ttf.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <string>
 
@@ -92,12 +93,35 @@ void Text_Render(TTF_Font* font, const std::string& line, int x, int y) {
   SDL_FreeSurface(argb);
 }
 
+// A frame draws the same few labels as the last one: each text is rendered
+// once and kept, for the last LABEL_CACHE_SIZE texts drawn.
+constexpr std::size_t LABEL_CACHE_SIZE = 8;
+struct RenderedLabel {
+  std::string text;
+  SDL_Surface* surface = nullptr;
+};
+std::array<RenderedLabel, LABEL_CACHE_SIZE> rendered_labels;
+std::size_t next_rendered_label = 0;
+
+SDL_Surface* Label_Rendered(TTF_Font* font, const std::string& line) {
+  for (const RenderedLabel& label : rendered_labels) {
+    if (label.surface != nullptr && label.text == line) return label.surface;
+  }
+  SDL_Surface* solid = TTF_RenderUTF8_Solid(font, line.c_str(), TEXT_COLOUR);
+  if (solid == nullptr) return nullptr;
+  RenderedLabel& oldest = rendered_labels[next_rendered_label];
+  next_rendered_label = (next_rendered_label + 1) % LABEL_CACHE_SIZE;
+  if (oldest.surface != nullptr) SDL_FreeSurface(oldest.surface);
+  oldest = RenderedLabel{line, solid};
+  return solid;
+}
+
 // Labels are rendered in two colours, without smoothing: letters this small
 // would otherwise blend most of their pixels with the black, and a label is
 // to show its own colour. Every pixel of the rendered line that is not its
 // background (palette index 0) gets the ink; the box is black under it.
 void Label_Render(TTF_Font* font, const std::string& line, int x, int y, Colour ink) {
-  SDL_Surface* solid = TTF_RenderUTF8_Solid(font, line.c_str(), TEXT_COLOUR);
+  SDL_Surface* solid = Label_Rendered(font, line);
   if (solid == nullptr) return;
   ScreenState& screen = Screen_State();
   DrawFilledBox(x, y, x + solid->w - 1, y + solid->h - 1, 0);
@@ -113,7 +137,6 @@ void Label_Render(TTF_Font* font, const std::string& line, int x, int y, Colour 
     }
   }
   SDL_UnlockSurface(solid);
-  SDL_FreeSurface(solid);
 }
 
 }  // namespace
@@ -156,10 +179,9 @@ TextSize LabelSize(std::string_view line) {
   if (font == nullptr) {
     return {static_cast<int>(line.size()) * BUILTIN_GLYPH_ADVANCE, BUILTIN_LINE_HEIGHT};
   }
-  int width = 0;
-  int height = 0;
-  if (TTF_SizeUTF8(font, std::string(line).c_str(), &width, &height) != 0) return {};
-  return {width, height};
+  const SDL_Surface* rendered = Label_Rendered(font, std::string(line));
+  if (rendered == nullptr) return {};
+  return {rendered->w, rendered->h};
 }
 
 void DrawLabelAt(int x, int y, std::string_view line, Colour ink) {
