@@ -1,5 +1,6 @@
 #include "game/lan_search.h"
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -15,17 +16,39 @@ namespace {
 struct Search {
   std::mutex mutex;
   std::vector<LanGame> games;
+  std::vector<std::string> ownAddresses;  // this machine's, but the loopback
 };
 
 Search search;
 
-// A game answers each copy of each request: the newest answer of each stays.
+bool Address_IsLoopback(const std::string& address) {
+  return address.starts_with("127.");
+}
+
+bool Address_IsThisMachine(const std::string& address) {
+  return Address_IsLoopback(address) ||
+         std::find(search.ownAddresses.begin(), search.ownAddresses.end(), address) !=
+             search.ownAddresses.end();
+}
+
+// The same game, whichever of its machine's addresses answered: a server on
+// this machine hears the loopback's broadcast and the network's, and would
+// otherwise be listed twice.
+bool Game_Same(const LanGame& known, const LanGame& game) {
+  if (known.port != game.port) return false;
+  return known.host == game.host ||
+         (Address_IsThisMachine(known.host) && Address_IsThisMachine(game.host));
+}
+
+// A game answers each copy of each request: the newest answer of each stays,
+// under the address other machines reach it at when it is this machine's.
 void Search_Keep(const LanGame& game) {
   for (LanGame& known : search.games) {
-    if (known.host == game.host && known.port == game.port) {
-      known = game;
-      return;
-    }
+    if (!Game_Same(known, game)) continue;
+    const std::string host = Address_IsLoopback(known.host) ? game.host : known.host;
+    known = game;
+    known.host = host;
+    return;
   }
   search.games.push_back(game);
 }
@@ -92,6 +115,7 @@ LanGames LanSearch_FindAll(std::uint16_t discovery_port) {
   {
     std::lock_guard<std::mutex> lock(search.mutex);
     search.games.clear();
+    PLAX_ListLocalAddresses(search.ownAddresses);
   }
   PLAX_ID id = 0;
   std::uint16_t reply_port = 0;

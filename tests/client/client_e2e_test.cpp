@@ -963,7 +963,7 @@ TEST_F(ClientEndToEnd, ALanClientListsTheGamesFoundAndJoinsThePickedOne) {
   ASSERT_NO_FATAL_FAILURE(start_client());
   EXPECT_TRUE(Child_WaitFor(*servers[1 - second], "[Player accepted]", START_SECONDS))
       << Child_Output(*client);
-  EXPECT_EQ(Count(Child_Output(*client), std::string(GAME_LIST_TITLE)), 0);
+  EXPECT_EQ(Count(Child_Output(*client), std::string(GAME_LIST_TITLE)), 0) << Child_Output(*client);
   PressKeyAndExpectExit("Escape", 0);
 }
 
