@@ -1,5 +1,6 @@
 #include "game/lan_search.h"
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -15,17 +16,38 @@ namespace {
 struct Search {
   std::mutex mutex;
   std::vector<LanGame> games;
+  std::vector<std::string> ownAddresses;  // this machine's, but the loopback's
 };
 
 Search search;
 
-// A game answers each copy of each request: the newest answer of each stays.
+bool Address_IsLoopback(const std::string& address) {
+  return address.starts_with("127.");
+}
+
+bool Search_IsOwnHost(const std::string& address) {
+  return Address_IsLoopback(address) ||
+         std::find(search.ownAddresses.begin(), search.ownAddresses.end(), address) !=
+             search.ownAddresses.end();
+}
+
+// A game on this machine hears the search over the loopback and over each of
+// its networks, and answers each: one game on one port, however it answered.
+bool Search_SameGame(const LanGame& known, const LanGame& game) {
+  if (known.port != game.port) return false;
+  return known.host == game.host || (Search_IsOwnHost(known.host) && Search_IsOwnHost(game.host));
+}
+
+// A game answers each copy of each request: the newest answer of each stays,
+// under the first address that is not the loopback's (the one the others
+// join with, which the host's console shows too).
 void Search_Keep(const LanGame& game) {
   for (LanGame& known : search.games) {
-    if (known.host == game.host && known.port == game.port) {
-      known = game;
-      return;
-    }
+    if (!Search_SameGame(known, game)) continue;
+    const std::string host = Address_IsLoopback(known.host) ? game.host : known.host;
+    known = game;
+    known.host = host;
+    return;
   }
   search.games.push_back(game);
 }
@@ -92,6 +114,7 @@ LanGames LanSearch_FindAll(std::uint16_t discovery_port) {
   {
     std::lock_guard<std::mutex> lock(search.mutex);
     search.games.clear();
+    PLAX_ListLocalAddresses(search.ownAddresses);
   }
   PLAX_ID id = 0;
   std::uint16_t reply_port = 0;
