@@ -18,6 +18,7 @@
 #include "game_list.h"
 #include "name_tags.h"
 #include "platform_testing.h"
+#include "support/host_wine.h"
 #include "support/loopback.h"
 #include "support/netns.h"
 #include "support/options_check.h"
@@ -135,20 +136,27 @@ std::string FontConfig(const std::filesystem::path& folder) {
 
 // Starts one of the game's programs in `folder` on `display`, with `env` added.
 // With `native`, this build's own program even where the others run under
-// Wine; with `network_namespace`, on that host of the test's own.
+// Wine; with `network_namespace`, on that host of the test's own; with
+// `wine`, the Windows program on that Wine's host.
 std::unique_ptr<Child> StartProgram(const std::string& name, const std::string& built,
                                     const std::vector<std::string>& arguments,
                                     const std::filesystem::path& folder,
                                     const VirtualDisplay& display,
                                     const std::vector<std::string>& env = {}, bool native = false,
-                                    const std::string& network_namespace = "") {
+                                    const std::string& network_namespace = "",
+                                    const HostWine* wine = nullptr) {
   ChildOptions options = GameProgram_Options();
   options.network_namespace = network_namespace;
   options.folder = folder.string();
   options.env = env;
   options.env.push_back(display.Env());
-  const std::vector<std::string> argv =
-      native ? GameProgram_Native(built, arguments) : GameProgram(name, built, arguments);
+  std::vector<std::string> argv;
+  if (wine != nullptr) {
+    argv = HostWine_Program(*wine, name, arguments);
+    options = HostWine_Options(*wine, options);
+  } else {
+    argv = native ? GameProgram_Native(built, arguments) : GameProgram(name, built, arguments);
+  }
   auto child = std::make_unique<Child>(Child_Start(argv, options));
   if (child->pid <= 0) return nullptr;
   return child;
@@ -913,15 +921,21 @@ TEST_F(ClientEndToEnd, LanClientWithNoGameToFindSaysSoAndAKeyEndsIt) {
 }
 
 // Two LAN servers of different names, one on each of two hosts joined by a
-// virtual link, and a client without --host on one of them: it lists both,
-// with their seats and addresses, in the window and on its output, and
-// pressing 2 joins the second listed; with one server left it joins at once.
+// virtual link, and a named client without --host on one of them: it lists
+// both, with their seats and addresses, in the window and on its output;
+// pressing 2 joins the second listed, where it shows its own tag and a bot's,
+// each in its seat's colour; with only the server of its own host left (which
+// hears it over the loopback too) it joins at once. Under
+// Wine the client is the Windows one, in a Wine of its host's own, with the
+// Linux servers and bot.
 TEST_F(ClientEndToEnd, ALanClientListsTheGamesFoundAndJoinsThePickedOne) {
-  // Wine's own server makes the sockets of every Windows program, in the
-  // network it was started in, so its programs cannot sit on two hosts.
-  if (GameProgram_UnderWine()) GTEST_SKIP() << "the hosts' programs would share Wine's network";
   HostPair hosts;
   ASSERT_TRUE(hosts.ok()) << hosts.failure;
+  std::unique_ptr<HostWine> wine;
+  if (GameProgram_UnderWine()) {
+    wine = std::make_unique<HostWine>(hosts.names[1]);
+    ASSERT_TRUE(wine->ok()) << wine->failure;
+  }
   WriteLanMap();
   const std::string names[2] = {"Ana's game", "Bo's game"};
   std::unique_ptr<Child> servers[2];
@@ -929,13 +943,13 @@ TEST_F(ClientEndToEnd, ALanClientListsTheGamesFoundAndJoinsThePickedOne) {
     const std::filesystem::path ready = dir.path / ("ready" + std::to_string(host));
     servers[host] = StartProgram("server", SERVER_BIN,
                                  {"--lan", "--name", names[host], "--ready-file", ready.string()},
-                                 dir.path, *display, {}, false, hosts.names[host]);
+                                 dir.path, *display, {}, true, hosts.names[host]);
     ASSERT_TRUE(servers[host]);
     ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(ready); }, START_SECONDS));
   }
   const auto start_client = [&] {
-    client = StartProgram("client", CLIENT_BIN, {"--lan"}, dir.path, *display, {}, false,
-                          hosts.names[1]);
+    client = StartProgram("client", CLIENT_BIN, {"--lan", "--name", "Dee"}, dir.path, *display, {},
+                          false, hosts.names[1], wine.get());
     ASSERT_TRUE(client);
   };
   ASSERT_NO_FATAL_FAILURE(start_client());
@@ -954,14 +968,40 @@ TEST_F(ClientEndToEnd, ALanClientListsTheGamesFoundAndJoinsThePickedOne) {
   const int second = said.find("\n2  " + names[0]) != std::string::npos ? 0 : 1;
   FocusClient();
   ASSERT_TRUE(display->Tool({"key", "2"}));
-  EXPECT_TRUE(Child_WaitFor(*servers[second], "[Player accepted]", START_SECONDS))
+  ASSERT_TRUE(Child_WaitFor(*servers[second], "[Player accepted]", START_SECONDS))
       << Child_Output(*client);
   EXPECT_EQ(Count(Child_Output(*servers[1 - second]), "[New connection]"), 0);
-  PressKeyAndExpectExit("Escape", 0);
 
-  Child_Stop(*servers[second]);
+  // A bot walks in the picked game to the top edge, where its tag is below it.
+  bot = StartProgram("bot", BOT_BIN,
+                     {"--lan", "--host", hosts.addresses[second], "--name", "Eve", "--reports",
+                      "150", "--duration", "60"},
+                     dir.path, *display, {}, true, hosts.names[1]);
+  ASSERT_TRUE(bot);
+  const auto bot_stopped = [&] {
+    const Screenshot shot = display->Shoot();
+    return Shows(shot, 160, 10, ShippedImage("ene/EneRight1.bmp")) ||
+           Shows(shot, 160, 10, ShippedImage("ene/EneRight2.bmp"));
+  };
+  EXPECT_TRUE(WaitUntil(bot_stopped, WALK_SECONDS)) << Child_Output(*bot);
+  Pause(300);  // the client's frames after it
+  const Screenshot shot = display->Shoot();
+  const int tag_height = LabelSize("Dee").height;
+  EXPECT_EQ(shot.At(33, 33), SeatColour_Ink(1) & 0xFFFFFF) << "the own frame";
+  EXPECT_GT(InkInBox(shot, SeatColour_Ink(1), 0, 33 - NAME_TAG_GAP - tag_height, 120, tag_height),
+            10)
+      << "the own tag";
+  EXPECT_EQ(shot.At(160, 10), SeatColour_Ink(2) & 0xFFFFFF) << "the bot's frame";
+  EXPECT_GT(InkInBox(shot, SeatColour_Ink(2), 130, 36, 90, tag_height), 10) << "the bot's tag";
+  PressKeyAndExpectExit("Escape", 0);
+  // The game on the client's own host answered over the loopback and the link.
+  EXPECT_EQ(Count(Child_Output(*client), " players  "), 2) << Child_Output(*client);
+
+  Child_Stop(*servers[0]);
+  const auto accepted = [&] { return Count(Child_Output(*servers[1]), "[Player accepted]"); };
+  const int accepted_before = accepted();
   ASSERT_NO_FATAL_FAILURE(start_client());
-  EXPECT_TRUE(Child_WaitFor(*servers[1 - second], "[Player accepted]", START_SECONDS))
+  EXPECT_TRUE(WaitUntil([&] { return accepted() > accepted_before; }, START_SECONDS))
       << Child_Output(*client);
   EXPECT_EQ(Count(Child_Output(*client), std::string(GAME_LIST_TITLE)), 0) << Child_Output(*client);
   PressKeyAndExpectExit("Escape", 0);

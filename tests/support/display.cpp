@@ -1,8 +1,24 @@
 #include "support/display.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "support/temp_dir.h"
+
 namespace {
 
 constexpr double START_SECONDS = 20.0;
+// Display numbers this harness claims: far above the ones that a server
+// picking the first free number takes.
+constexpr int FIRST_DISPLAY = 100;
+constexpr int DISPLAYS = 800;
+constexpr int DISPLAY_ATTEMPTS = 20;
 
 std::uint32_t BigEndian32(const std::string& bytes, std::size_t offset) {
   std::uint32_t value = 0;
@@ -23,6 +39,31 @@ std::uint32_t Xwd_Pixel(const std::uint8_t* p, std::size_t pixel_bytes, bool lsb
     value |= static_cast<std::uint32_t>(p[i]) << (8 * shift);
   }
   return value & 0xFFFFFF;
+}
+
+std::string Display_ClaimPath(int number) {
+  return "/tmp/.tilegame-display-" + std::to_string(number);
+}
+
+// Claims display `number` for this process, machine-wide, by a file made only
+// if none is there. A claim whose process has gone is taken over. A number
+// whose socket file exists is another server's.
+bool Display_Claim(int number) {
+  if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number))) return false;
+  const std::string path = Display_ClaimPath(number);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (file >= 0) {
+      const std::string pid = std::to_string(getpid());
+      const bool written = write(file, pid.data(), pid.size()) == static_cast<ssize_t>(pid.size());
+      close(file);
+      return written;
+    }
+    const pid_t holder = static_cast<pid_t>(std::atol(File_Read(path).c_str()));
+    if (holder <= 0 || kill(holder, 0) == 0 || errno != ESRCH) return false;
+    unlink(path.c_str());
+  }
+  return false;
 }
 
 }  // namespace
@@ -53,7 +94,11 @@ Screenshot Xwd_Parse(const std::string& bytes) {
 }
 
 VirtualDisplay::VirtualDisplay() {
-  // -displayfd: the server picks a free display number and writes it once it
+  // The display number is this harness's choice, not the server's: a server
+  // picks the first number free in its network namespace, so beside a test in
+  // another namespace it takes a number in use there and replaces the socket
+  // file of that display, through which the programs on a test's hosts
+  // (netns.h) reach it. -displayfd: the server writes the number once it
   // accepts connections. The number and its line break may come in two
   // writes, and the pipe stays open while the server runs: closing it early
   // would end the server. -noreset: by default the server resets whenever
@@ -62,11 +107,28 @@ VirtualDisplay::VirtualDisplay() {
   ChildOptions quiet;
   quiet.folder = "/tmp";
   quiet.keep_stderr = false;
-  server = Child_Start(
-      {"Xvfb", "-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp", "-noreset"},
-      quiet);
-  if (server.pid <= 0 || !Child_WaitFor(server, "\n", START_SECONDS)) return;
-  display = std::string(":").append(server.seen, 0, server.seen.find('\n'));
+  int number = FIRST_DISPLAY + static_cast<int>(getpid() % DISPLAYS);
+  for (int attempt = 0; attempt < DISPLAY_ATTEMPTS; ++attempt, ++number) {
+    if (number >= FIRST_DISPLAY + DISPLAYS) number = FIRST_DISPLAY;
+    if (!Display_Claim(number)) continue;
+    const std::string name = std::string(":").append(std::to_string(number));
+    server = Child_Start({"Xvfb", name, "-displayfd", "1", "-screen", "0", "640x480x24",
+                          "-nolisten", "tcp", "-noreset"},
+                         quiet);
+    if (server.pid > 0 && Child_WaitFor(server, "\n", START_SECONDS)) {
+      display = name;
+      claimed = number;
+      return;
+    }
+    Child_Stop(server);
+    unlink(Display_ClaimPath(number).c_str());
+  }
+}
+
+VirtualDisplay::~VirtualDisplay() {
+  if (claimed < 0) return;
+  Child_Stop(server);
+  unlink(Display_ClaimPath(claimed).c_str());
 }
 
 ProgramResult VirtualDisplay::Run(const std::vector<std::string>& argv, double seconds) const {

@@ -19,10 +19,13 @@ struct Screenshot {
 // pixel); an empty picture for anything else.
 Screenshot Xwd_Parse(const std::string& bytes);
 
-// An Xvfb server on a free display number, 640x480 in 24-bit colour, that
-// lives as long as the object.
+// An Xvfb server on a display number free on the whole machine, 640x480 in
+// 24-bit colour, that lives as long as the object.
 struct VirtualDisplay {
   VirtualDisplay();
+  ~VirtualDisplay();
+  VirtualDisplay(const VirtualDisplay&) = delete;
+  VirtualDisplay& operator=(const VirtualDisplay&) = delete;
   bool ok() const { return !display.empty(); }
   std::string Env() const { return "DISPLAY=" + display; }
   // Runs a program on this display to its end, its complaints dropped.
@@ -32,4 +35,5 @@ struct VirtualDisplay {
 
   std::string display;  // ":N", empty when Xvfb did not start
   Child server;
+  int claimed = -1;  // the display number this object holds
 };
