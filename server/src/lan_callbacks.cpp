@@ -171,8 +171,10 @@ void OnLanPlayerDisconnected(PLAX_ID id) {
 }
 
 void OnLanPlayerData(PLAX_ID id, const PLAX_Bytes& chunk) {
-  thread_local std::vector<SeatMessage> messages;
-  messages.clear();
+  // A vector per call: a thread-local one, whose messages now hold names,
+  // would be destroyed as each engine thread ends, and under Wine that held
+  // the Windows server's exit for seconds.
+  std::vector<SeatMessage> messages;
   SeatsToFlush flush{};
   bool spoken = true;
   {

@@ -84,7 +84,7 @@ std::string LanConsole_GameLine(std::string_view game_name, std::uint16_t port) 
   std::vector<std::string> addresses;
   PLAX_ListLocalAddresses(addresses);
   if (addresses.empty())
-    return line + ": no network found; players on this machine join with --host 127.0.0.1";
+    return line + ": no network found; players on this machine join with --join 127.0.0.1";
   const std::string port_option = port == SERVER_PORT ? "" : " --port " + std::to_string(port);
   line += ": join with";
   for (std::size_t i = 0; i < addresses.size(); ++i) {

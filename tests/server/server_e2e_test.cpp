@@ -73,7 +73,7 @@ class ServerTest : public ::testing::Test {
     for (int fd : players_) Player_Close(fd);
     // A clean stop also tells that no sanitizer objected to the run.
     if (run_.pid > 0 && !run_.reaped) {
-      EXPECT_EQ(Server_Stop(run_), 0);
+      EXPECT_EQ(Server_Stop(run_), 0) << Child_Output(run_);
     }
     Server_Stop(run_);
   }
