@@ -849,9 +849,6 @@ int InkSpan(const Screenshot& shot, Colour ink, int top, int bottom) {
 // its command line's printable characters make, cut to 16; the bot that
 // stops in a bush shows neither its frame nor its tag.
 TEST_F(ClientEndToEnd, LanTagsNameEveryPlayerInItsSeatColourAcrossTwoHosts) {
-  // Windows programs on a test host need a Wine of their own there; the game
-  // list's scenario gives its Windows client one and checks its tags.
-  if (GameProgram_UnderWine()) GTEST_SKIP() << "the game list's scenario covers Windows";
   HostPair hosts;
   ASSERT_TRUE(hosts.ok()) << hosts.failure;
   std::int8_t codes[MAP_TILE_COUNT] = {};
