@@ -18,11 +18,10 @@ namespace {
 
 // Shared by the engine's callbacks, which carry no context, and the frame
 // loop. The reader belongs to the connection's worker thread alone (one
-// connection's data callbacks never overlap); the figures to whoever holds
-// the mutex.
+// connection's data callbacks never overlap); the rest to whoever holds the
+// mutex.
 struct LanInbox {
   std::mutex mutex;
-  RemotePlayers players;
   SeatRoster roster;
   InterpSeats tracks;  // what the frames draw the figures from
   Image* const* images = nullptr;
@@ -91,17 +90,10 @@ void LanGame_Step(const Game& game, double now) {
 
 void LanInbox_Reset(Image* const images[SPRITE_SET_SIZE]) {
   std::lock_guard<std::mutex> lock(inbox.mutex);
-  inbox.players = RemotePlayers{};
   inbox.roster = SeatRoster{};
-  RemotePlayers_ShareImages(inbox.players, images);
   InterpSeats_Clear(inbox.tracks);
   inbox.images = images;
   inbox.reader = LanReader{};
-}
-
-void LanInbox_CopyOut(RemotePlayers& out) {
-  std::lock_guard<std::mutex> lock(inbox.mutex);
-  out = inbox.players;
 }
 
 SeatRoster LanInbox_Roster() {
@@ -118,7 +110,6 @@ LanHeard LanInbox_TakeHeard() {
 
 void LanClient_OnDisconnected(PLAX_ID) {
   std::lock_guard<std::mutex> lock(inbox.mutex);
-  RemotePlayers_Clear(inbox.players);
   inbox.roster = SeatRoster{};
   InterpSeats_Clear(inbox.tracks);
 }
@@ -137,7 +128,6 @@ void LanClient_OnNewData(PLAX_ID, const PLAX_Bytes& data, double arrival) {
   for (const LanEvent& event : events) {
     if (event.kind == LanEventKind::Welcome) inbox.heard.welcomed = true;
     if (event.kind == LanEventKind::Refused) inbox.heard.refusal = event.reason;
-    RemotePlayers_Apply(inbox.players, event);
     SeatRoster_Apply(inbox.roster, event);
     InterpSeats_Apply(inbox.tracks, event, arrival);
   }

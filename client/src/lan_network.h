@@ -43,10 +43,6 @@ void LanGame_End();
 // each connection.
 void LanInbox_Reset(Image* const images[SPRITE_SET_SIZE]);
 
-// The remote players as last reported (not as drawn). Holds the inbox's lock
-// only for the copy.
-void LanInbox_CopyOut(RemotePlayers& out);
-
 // Who sits where as the server told, and the own seat. Holds the inbox's
 // lock only for the copy.
 SeatRoster LanInbox_Roster();

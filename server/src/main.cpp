@@ -35,15 +35,15 @@ int main(int argc, char** argv) {
   const PLAX_EventNewConnection on_new_connection =
       command_line.lan ? OnLanNewConnection : OnNewConnection;
   ServerState& state = serverState;
-  const std::string game_name = GameName_Choose(command_line.gameName);
+  // Only the LAN game has a name; the default game asks nobody's login.
+  const std::string game_name = command_line.lan ? GameName_Choose(command_line.gameName) : "";
   // The LAN game opens its discovery port first and its game port next, so
   // that with either taken it admits no one.
   if (command_line.lan) {
     LanConsole_PrintSends(command_line.verbose);
     LanConsole_Start();
     LanOutbox_StartAll();
-    const PLAX_Result discovery =
-        LanDiscovery_Open(command_line.port, GameName_Choose(command_line.gameName));
+    const PLAX_Result discovery = LanDiscovery_Open(command_line.port, game_name);
     if (discovery != PLAX_GURU_NO_ERROR) StartUp_Fail(EngineErrorLine(PLAX_GURUText(discovery)));
   }
   state.createResult = PLAX_OpenServer(state.serverId, command_line.port, MAX_SIM_CON_REQ,
