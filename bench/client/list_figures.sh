@@ -21,15 +21,12 @@ a="listA$$"; b="listB$$"; work="$(mktemp -d)"; pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
-  ip netns del "$a" 2>/dev/null || true; ip netns del "$b" 2>/dev/null || true
+  host_pair_down "$a" "$b"
   rm -rf "$work"
 }
+source "$root/bench/client/host_pair.sh"
 trap cleanup EXIT
-ip netns add "$a"; ip netns add "$b"
-ip link add "la$$" netns "$a" type veth peer name "lb$$" netns "$b"
-ip -n "$a" addr add 10.78.0.1/24 dev "la$$"; ip -n "$b" addr add 10.78.0.2/24 dev "lb$$"
-for ns in "$a" "$b"; do ip -n "$ns" link set lo up; done
-ip -n "$a" link set "la$$" up; ip -n "$b" link set "lb$$" up
+host_pair_up "$a" "$b" 10.78.0
 source "$root/scripts/virtual_display.sh"
 start_virtual_display "$work" 640x480 || exit 1
 pids+=("$XVFB_PID")

@@ -21,15 +21,12 @@ a="lostA$$"; b="lostB$$"; work="$(mktemp -d)"; pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
-  ip netns del "$a" 2>/dev/null || true; ip netns del "$b" 2>/dev/null || true
+  host_pair_down "$a" "$b"
   rm -rf "$work"
 }
+source "$root/bench/client/host_pair.sh"
 trap cleanup EXIT
-ip netns add "$a"; ip netns add "$b"
-ip link add "va$$" netns "$a" type veth peer name "vb$$" netns "$b"
-ip -n "$a" addr add 10.77.0.1/24 dev "va$$"; ip -n "$b" addr add 10.77.0.2/24 dev "vb$$"
-for ns in "$a" "$b"; do ip -n "$ns" link set lo up; done
-ip -n "$a" link set "va$$" up; ip -n "$b" link set "vb$$" up
+host_pair_up "$a" "$b" 10.77.0
 Xvfb :77 -screen 0 640x480x24 >/dev/null 2>&1 & pids+=($!)
 sleep 1
 cd "$root/assets"
@@ -43,9 +40,9 @@ start_server
 DISPLAY=:77 ip netns exec "$b" "$bin/client" --lan --host 10.77.0.1 >"$work/client.out" 2>&1 & pids+=($!)
 ip netns exec "$b" "$bin/bot" --lan --host 10.77.0.1 --reports 1 --duration 120 >"$work/bot.out" 2>&1 & pids+=($!)
 sleep 2
-ip -n "$a" link set "va$$" down
+ip -n "$a" link set "${a}v" down
 sleep "$UNREACHABLE"
-ip -n "$a" link set "va$$" up
+ip -n "$a" link set "${a}v" up
 until grep -q "Back in the game" "$work/client.out"; do sleep 0.05; done
 echo "unreachable ${UNREACHABLE} s: $(grep 'Back in' "$work/client.out" | tail -1)"
 kill "$server"; wait "$server" 2>/dev/null || true
